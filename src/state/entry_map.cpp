@@ -1,0 +1,193 @@
+#include "state/entry_map.h"
+
+#include <cstring>
+
+#include "state/state_alloc.h"
+
+struct MapEntry {
+    uint64_t key_length;
+    uint64_t value_length;
+    const uint8_t* key;
+    const uint8_t* value;
+};
+
+struct MapNode {
+    MapNode* parent;
+    MapNode* left;
+    MapNode* right;
+    int64_t height;  // 1 for a leaf
+    MapEntry entry;
+};
+
+typedef int (*KeyCompare)(const uint8_t* a, uint64_t a_length, const uint8_t* b,
+                          uint64_t b_length);
+
+struct EntryMap {
+    MapNode* root;
+    KeyCompare compare;
+    uint64_t count;
+};
+
+// strncmp semantics on purpose (it also stops at a NUL inside both keys): saved archives were
+// ordered this way, and the order is visible in them.
+static int compare_keys(const uint8_t* a, uint64_t a_length, const uint8_t* b, uint64_t b_length) {
+    uint64_t common = a_length < b_length ? a_length : b_length;
+    int order = common ? strncmp((const char*)a, (const char*)b, (size_t)common) : 0;
+    if (order != 0) return order;
+    if (a_length == b_length) return 0;
+    return a_length < b_length ? -1 : 1;
+}
+
+EntryMap* entry_map_new(void) {
+    EntryMap* map = (EntryMap*)state_malloc(sizeof(EntryMap));
+    if (!map) return nullptr;
+    map->root = nullptr;
+    map->compare = compare_keys;
+    map->count = 0;
+    return map;
+}
+
+static void free_subtree(MapNode* node) {
+    while (node) {
+        free_subtree(node->right);
+        MapNode* left = node->left;
+        state_free(node);
+        node = left;
+    }
+}
+
+void entry_map_free(EntryMap* map) {
+    if (!map) return;
+    free_subtree(map->root);
+    state_free(map);
+}
+
+static int64_t height_of(const MapNode* node) { return node ? node->height : 0; }
+
+static void update_height(MapNode* node) {
+    int64_t left = height_of(node->left);
+    int64_t right = height_of(node->right);
+    node->height = 1 + (left > right ? left : right);
+}
+
+// Puts `replacement` where `node` hangs from its parent (or at the root).
+static void replace_child(EntryMap* map, MapNode* node, MapNode* replacement) {
+    MapNode* parent = node->parent;
+    replacement->parent = parent;
+    if (!parent)
+        map->root = replacement;
+    else if (parent->left == node)
+        parent->left = replacement;
+    else
+        parent->right = replacement;
+}
+
+static MapNode* rotate_right(EntryMap* map, MapNode* node) {
+    MapNode* pivot = node->left;
+    replace_child(map, node, pivot);
+    node->left = pivot->right;
+    if (node->left) node->left->parent = node;
+    pivot->right = node;
+    node->parent = pivot;
+    update_height(node);
+    update_height(pivot);
+    return pivot;
+}
+
+static MapNode* rotate_left(EntryMap* map, MapNode* node) {
+    MapNode* pivot = node->right;
+    replace_child(map, node, pivot);
+    node->right = pivot->left;
+    if (node->right) node->right->parent = node;
+    pivot->left = node;
+    node->parent = pivot;
+    update_height(node);
+    update_height(pivot);
+    return pivot;
+}
+
+static void rebalance_upwards(EntryMap* map, MapNode* node) {
+    while (node) {
+        update_height(node);
+        int64_t balance = height_of(node->left) - height_of(node->right);
+        if (balance == 2) {
+            if (height_of(node->left->left) < height_of(node->left->right))
+                rotate_left(map, node->left);
+            node = rotate_right(map, node);
+        } else if (balance == -2) {
+            if (height_of(node->right->right) < height_of(node->right->left))
+                rotate_right(map, node->right);
+            node = rotate_left(map, node);
+        }
+        node = node->parent;
+    }
+}
+
+int entry_map_insert(EntryMap* map, const void* key, uint64_t key_length, const void* value,
+                     uint64_t value_length) {
+    MapNode* node = (MapNode*)state_malloc(sizeof(MapNode));
+    if (!node) return -1;
+    node->left = nullptr;
+    node->right = nullptr;
+    node->height = 1;
+    node->entry = {key_length, value_length, (const uint8_t*)key, (const uint8_t*)value};
+
+    MapNode* parent = nullptr;
+    MapNode** link = &map->root;
+    while (*link) {
+        parent = *link;
+        const MapEntry& existing = parent->entry;
+        int order = map->compare(node->entry.key, key_length, existing.key, existing.key_length);
+        if (order == 0) {
+            // An equal key goes right before the existing one: the rightmost place of its
+            // left subtree.
+            link = &parent->left;
+            while (*link) {
+                parent = *link;
+                link = &parent->right;
+            }
+            break;
+        }
+        link = order < 0 ? &parent->left : &parent->right;
+    }
+    node->parent = parent;
+    *link = node;
+    map->count++;
+    rebalance_upwards(map, parent);
+    return 0;
+}
+
+const uint8_t* entry_map_find(const EntryMap* map, const void* key, uint64_t key_length,
+                              uint64_t* value_length) {
+    const MapNode* node = map->root;
+    while (node) {
+        const MapEntry& entry = node->entry;
+        int order = map->compare((const uint8_t*)key, key_length, entry.key, entry.key_length);
+        if (order == 0) {
+            *value_length = entry.value_length;
+            return entry.value;
+        }
+        node = order < 0 ? node->left : node->right;
+    }
+    return nullptr;
+}
+
+int entry_map_for_each(const EntryMap* map, EntryVisitor visitor, void* context) {
+    const MapNode* node = map->root;
+    while (node && node->left) node = node->left;
+    while (node) {
+        const MapEntry& entry = node->entry;
+        int result = visitor(entry.key, entry.key_length, entry.value, entry.value_length, context);
+        if (result != 0) return result;
+        if (node->right) {
+            node = node->right;
+            while (node->left) node = node->left;
+        } else {
+            while (node->parent && node->parent->right == node) node = node->parent;
+            node = node->parent;
+        }
+    }
+    return 0;
+}
+
+uint64_t entry_map_count(const EntryMap* map) { return map->count; }

@@ -1,0 +1,62 @@
+#include "state/state_blob.h"
+
+#include <cstring>
+
+#include "state/little_endian.h"
+#include "state/state_archive.h"
+
+#ifdef _WIN32
+static const char PLATFORM[] = "windows";
+#else
+static const char PLATFORM[] = "linux";
+#endif
+
+struct BlobEntry {
+    const char* key;
+    const void* value;
+    size_t value_length;
+};
+
+static bool insert_all(EntryMap* map, const BlobEntry* entries, size_t count) {
+    for (size_t i = 0; i < count; i++)
+        if (entry_map_insert(map, entries[i].key, strlen(entries[i].key), entries[i].value,
+                             entries[i].value_length) != 0)
+            return false;
+    return true;
+}
+
+uint8_t* state_blob_save(const char* format, float sample_rate, const float values[3],
+                         size_t* out_length) {
+    // The maps refer to these bytes until the blob is built.
+    uint8_t major[4], minor[4], revision[4], build[4], rate[4], parameters[3][4];
+    write_u32_le(major, 1);
+    write_u32_le(minor, 2);
+    write_u32_le(revision, 1);
+    write_u32_le(build, 1);
+    write_f32_le(rate, sample_rate);
+    for (int i = 0; i < 3; i++) write_f32_le(parameters[i], values[i]);
+
+    const BlobEntry info[] = {
+        {"id", "brindle-velmo", 13},
+        {"version_major", major, 4},
+        {"version_minor", minor, 4},
+        {"version_revision", revision, 4},
+        {"version_build", build, 4},
+        {"format", format, strlen(format)},
+        {"platform", PLATFORM, strlen(PLATFORM)},
+        {"sample_rate", rate, 4},
+    };
+    const BlobEntry parameter_entries[] = {
+        {state_parameter_keys[0], parameters[0], 4},
+        {state_parameter_keys[1], parameters[1], 4},
+        {state_parameter_keys[2], parameters[2], 4},
+    };
+
+    StateArchive archive;
+    if (state_archive_init(&archive) != 0) return nullptr;
+    uint8_t* blob = nullptr;
+    if (insert_all(archive.info, info, 8) && insert_all(archive.parameters, parameter_entries, 3))
+        blob = state_archive_save(&archive, out_length);
+    state_archive_free(&archive);
+    return blob;
+}
