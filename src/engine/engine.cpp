@@ -1,0 +1,185 @@
+#include "engine/engine.h"
+
+#include "engine/fast_math.h"
+#include "engine/tables.h"
+
+static const float RESONANCE_REGISTER = 15.0f;
+static const float INPUT_GAIN = 0.928719044f;
+static const float OUTPUT_GAIN = -1.07675195f;  // undoes the band-pass stage's inversion
+static const float SATURATION_SCALE = 0.026f;
+static const float SATURATION_INV_SCALE = 38.46154f;
+static const float SATURATION_BIAS = 159.69313f;
+static const float SATURATION_OFFSET = 4.0209527f;
+static const float HZ_PER_REGISTER_STEP = 6.430967f;
+static const float REGISTER_CEILING = 2047.0f;
+static const float CEILING_HZ = 13164.189f;
+
+static float clampf(float x, float lo, float hi) {
+    if (x < lo) return lo;
+    if (x > hi) return hi;
+    return x;
+}
+
+static float cutoff_hz(float reg) {
+    if (reg >= REGISTER_CEILING) return CEILING_HZ;
+    return (reg > 0.000001f ? reg : 0.000001f) * HZ_PER_REGISTER_STEP;
+}
+
+// Truncates a plain parameter value to a table row; values outside the tables' rows cannot
+// come from snapped parameters, but must not index outside them either.
+static uint32_t table_row(float plain) {
+    if (!(plain >= 0.0f)) return 0;
+    return plain >= 15.0f ? 15u : (uint32_t)plain;
+}
+
+// Low byte of trunc(cutoff) * 16: the cutoff's contribution to the 8-bit modulated cutoff.
+static uint32_t cutoff_base(float plain) {
+    if (!(plain > -2147483648.0f && plain < 2147483648.0f)) return 0;
+    return ((uint32_t)(int32_t)plain * 16u) & 0xFFu;
+}
+
+static bool is_finite(float x) { return x - x == 0.0f; }
+
+// A host may process before it has told us a usable rate; the engine is then silent.
+static bool rate_is_usable(float sample_rate) { return sample_rate > 0.0f && is_finite(sample_rate); }
+
+static void design_first_order(FirstOrder* s, float fc, float sample_rate, bool high_pass) {
+    *s = FirstOrder{};
+    if (!rate_is_usable(sample_rate)) return;  // all zero: the section outputs silence
+    float pw = fc;
+    float limit = 0.499f * sample_rate;
+    if (pw > limit) pw = limit;
+    float k = fc * tan_pi_ratio(pw, sample_rate) / pw;
+    if (high_pass) {
+        s->b0 = 1.0f / (1.0f + k);
+        s->b1 = -s->b0;
+    } else {
+        s->b0 = k / (1.0f + k);
+        s->b1 = s->b0;
+    }
+    s->a1 = (k - 1.0f) / (k + 1.0f);
+}
+
+static float run_first_order(FirstOrder* s, float x) {
+    float y = s->b0 * x + s->state;
+    s->state = s->b1 * x - s->a1 * y;
+    return y;
+}
+
+// Everything in the band-pass recursion that depends only on the cutoff register.
+static void update_band_pass(Engine* e) {
+    if (!rate_is_usable(e->sample_rate)) {
+        e->bp_kf = e->bp_kk = e->bp_k_plus_kf = e->bp_gain = 0.0f;
+        return;
+    }
+    float fc = cutoff_hz(clampf(e->cutoff_register, 0.000001f, REGISTER_CEILING));
+    float fcc = clampf(fc, 0.000001f, 1e12f);
+    float pw = fcc;
+    float limit = 0.499f * e->sample_rate;
+    if (pw > limit) pw = limit;
+    float t = tan_pi_ratio(pw, e->sample_rate) * rcp(pw);
+    float kf = fcc * t;
+    float k = rcp(clampf(e->q_factor, 0.000001f, 1e6f));
+    e->bp_kf = kf;
+    e->bp_kk = t * e->reference_cutoff;
+    e->bp_k_plus_kf = k + kf;
+    e->bp_gain = rcp(1.0f + kf * (k + kf));
+}
+
+// Non-finite input leaves non-finite filter memory behind; clear it at the tick so that the
+// output recovers once finite input returns.
+static void clear_poisoned_memory(Engine* e) {
+    if (is_finite(e->hp_in.state) && is_finite(e->bp_hp_z1) && is_finite(e->bp_bp_z1) &&
+        is_finite(e->bp_lp_z1) && is_finite(e->lp_out.state) && is_finite(e->hp_out.state))
+        return;
+    e->hp_in.state = 0.0f;
+    e->bp_hp_z1 = e->bp_bp_z1 = e->bp_lp_z1 = 0.0f;
+    e->lp_out.state = 0.0f;
+    e->hp_out.state = 0.0f;
+}
+
+static void run_tick(Engine* e) {
+    uint32_t amount = table_row(e->param_values[1]);
+    uint32_t speed = table_row(e->param_values[2]);
+    e->lfo_phase = (uint8_t)(e->lfo_phase + speed_steps[speed]);
+    int32_t m = (int32_t)cutoff_base(e->param_values[0]) + lfo_wave[amount][e->lfo_phase] + 8;
+    if (m <= 0) m = 0;
+    if (m >= 255) m = 255;
+    e->modulated_cutoff = (uint8_t)m;
+    e->cutoff_register = (float)cutoff_curve[m];
+    e->tick_countdown = e->tick_period;
+    update_band_pass(e);
+    clear_poisoned_memory(e);
+}
+
+static float saturate(float y) {
+    float w = omega(SATURATION_INV_SCALE * y + SATURATION_BIAS);
+    return SATURATION_SCALE * w - SATURATION_OFFSET;
+}
+
+static void process_segment(Engine* e, const float* input, float* output, uint32_t n) {
+    const float kf = e->bp_kf, kk = e->bp_kk, k_plus_kf = e->bp_k_plus_kf, gain = e->bp_gain;
+    float hp_z1 = e->bp_hp_z1, bp_z1 = e->bp_bp_z1, lp_z1 = e->bp_lp_z1;
+    for (uint32_t i = 0; i < n; i++) {
+        float x2 = INPUT_GAIN * run_first_order(&e->hp_in, input[i]);
+        float a = lp_z1 + kk * bp_z1;
+        float b = bp_z1 + kk * hp_z1;
+        float hp = (x2 - k_plus_kf * b - a) * gain;
+        float bp = b + kf * hp;
+        float lp = a + kf * bp;
+        hp_z1 = hp;
+        bp_z1 = bp;
+        lp_z1 = lp;
+        float y = run_first_order(&e->lp_out, OUTPUT_GAIN * -bp);
+        output[i] = run_first_order(&e->hp_out, saturate(y));
+    }
+    e->bp_hp_z1 = hp_z1;
+    e->bp_bp_z1 = bp_z1;
+    e->bp_lp_z1 = lp_z1;
+}
+
+void engine_init(Engine* e) {
+    *e = Engine{};
+    e->param_values[0] = 15.0f;
+    e->param_values[1] = 0.0f;
+    e->param_values[2] = 7.0f;
+    e->cutoff_register = 0.0f;
+    e->tick_period = 1;
+}
+
+void engine_set_parameter(Engine* e, uint32_t index, float plain) {
+    if (index < 3) e->param_values[index] = plain;
+}
+
+void engine_activate(Engine* e, float sample_rate) {
+    e->sample_rate = sample_rate;
+    float ticks = 0.01f * sample_rate;
+    float rounded = ticks >= 0.0f ? ticks + 0.5f : ticks - 0.5f;
+    // At least one sample per tick, so that a block always advances.
+    e->tick_period = rounded >= 1.0f ? (rounded < 4294967040.0f ? (uint32_t)rounded : 4294967040u) : 1u;
+    design_first_order(&e->hp_in, 4.314194f, sample_rate, true);
+    design_first_order(&e->lp_out, 15915.494f, sample_rate, false);
+    design_first_order(&e->hp_out, 1.0f, sample_rate, true);
+    float r = RESONANCE_REGISTER;
+    e->q_factor = 1.0f / (0.0023695724f * r * r - 0.0944332927f * r + 1.2542953f);
+    e->reference_cutoff = cutoff_hz(e->cutoff_register);
+    e->bp_hp_z1 = e->bp_bp_z1 = e->bp_lp_z1 = 0.0f;
+    e->tick_countdown = 0;
+    e->lfo_phase = 0;
+    e->modulated_cutoff = (uint8_t)((cutoff_base(e->param_values[0]) + 8u) & 0xFFu);
+    update_band_pass(e);
+}
+
+void engine_process(Engine* e, const float* input, float* output, uint32_t n) {
+    uint32_t done = 0;
+    while (done < n) {
+        if (e->tick_countdown == 0) run_tick(e);
+        uint32_t segment = n - done;
+        if (segment > e->tick_countdown) segment = e->tick_countdown;
+        process_segment(e, input + done, output + done, segment);
+        e->tick_countdown -= segment;
+        done += segment;
+    }
+}
+
+uint8_t engine_modulated_cutoff(const Engine* e) { return e->modulated_cutoff; }

@@ -1,0 +1,5 @@
+#include "exchange/thread_yield.h"
+
+#include <windows.h>
+
+void thread_yield(void) { SwitchToThread(); }
