@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Builds everything for Linux and for 64-bit Windows, then renders the demo into out/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+scripts/configure.sh linux -DCMAKE_BUILD_TYPE=Release
+scripts/configure.sh windows -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake
+scripts/demo.sh build/linux

@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# configure.sh TREE [cmake options...]: configures and builds one build tree under build/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tree=$1; shift
+cmake -S . -B "build/$tree" -G Ninja -DVELMO_WERROR="${VELMO_WERROR:-ON}" "$@" >/dev/null
+cmake --build "build/$tree"

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs, through apt, every package the build and the tests need (only what is missing).
+set -euo pipefail
+packages=(
+  cmake ninja-build g++ pkg-config
+  g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
+  wine wine64 xvfb xauth
+  googletest libgtest-dev libbenchmark-dev
+  lv2-dev lilv-utils sordi
+  libsndfile1-dev sox
+  clang-14 libclang-rt-14-dev
+  nodejs npm
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
