@@ -1,0 +1,47 @@
+// Web editor host: the plug-in's editor page in a WebView2 control, in a window of its own that
+// a dedicated UI thread owns (Windows only). Used unchanged by the VST3 view and the LV2 UI.
+//
+// Threads. editorOpen starts the editor's UI thread; all page callbacks below run on that
+// thread. editorClose and editorSendValue hand work to it and wait, while still serving
+// messages that other threads send to the calling thread (a parent window owned by the caller
+// stays responsive, so SetParent / DestroyWindow across threads cannot deadlock). Calls on one
+// host must not overlap; call them from one thread (editorSendValue may also be called from the
+// editor's own UI thread, see below).
+#pragma once
+#include <stdint.h>
+
+struct EditorDescriptor {
+    void* user;                                   // passed back to every callback
+    const char* formatName;                       // "vst3" or "lv2"; kept, not read
+    const char* (*getModuleDirectory)(void* user);    // ANSI folder holding WebView2Loader.dll
+    const char* (*getResourcesDirectory)(void* user); // UTF-8 folder holding index.html
+    void (*onEditorBegin)(void* user, uint32_t index, float value); // page starts a gesture
+    void (*onEditorValue)(void* user, uint32_t index, float value); // page sets a value
+    void (*onEditorEnd)(void* user, uint32_t index, float value);   // page ends a gesture
+};
+
+// Opaque to adapters apart from its first field, the editor window (an HWND); use editorWindow.
+struct EditorHost;
+
+// Opens the editor as a child of parentWindow (an HWND) when hasParent, else as a top-level
+// window, and returns once the page's browser control exists and the window is shown. Returns
+// null on any failure, leaving nothing behind. The descriptor is copied: it may live on the
+// caller's stack. Callback indices are always below parameterCount and values are finite.
+EditorHost* editorOpen(bool hasParent, void* parentWindow, const EditorDescriptor* descriptor,
+                       int width, int height, uint64_t parameterCount);
+
+// Tears the editor down (if its window still exists) and frees the host; returns after the UI
+// thread has ended. Also call it after the window was destroyed by its parent or by the user.
+void editorClose(EditorHost* host);
+
+// Stores the value (truncated toward zero to a whole number) and posts it to the page. From
+// another thread it waits until the UI thread has done that; from the editor's own UI thread
+// (inside a page callback, e.g. an LV2 host answering a port write at once) it is done directly.
+// Does nothing for an index at or beyond the parameter count or once the window is gone.
+void editorSendValue(EditorHost* host, uint32_t index, float value);
+
+// Nothing to do on Windows; kept for the adapters' idle hooks.
+void editorIdle(EditorHost* host);
+
+// The editor window (HWND): a child of the parent given to editorOpen, or top-level.
+void* editorWindow(const EditorHost* host);
