@@ -1,0 +1,234 @@
+#include "vst3/controller.h"
+
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "state/state_archive.h"
+#include "vst3/stream_io.h"
+
+static Controller* of_edit_controller(IEditController* face) {
+    return (Controller*)((char*)face - offsetof(Controller, edit_controller));
+}
+static Controller* of_midi_mapping(IMidiMapping* face) {
+    return (Controller*)((char*)face - offsetof(Controller, midi_mapping));
+}
+
+// ---- values
+
+static void store_plain(Controller* c, uint32_t index, double plain) {
+    c->values[index].store(range_snap(param_range_of_index(index), plain));
+}
+
+double controller_value(const Controller* c, uint32_t index) { return c->values[index].load(); }
+
+static double normalized_of_stored(const Controller* c, uint32_t index) {
+    return range_normalized_from_plain(param_range_of_index(index), c->values[index].load());
+}
+
+static void reset_values(Controller* c) {
+    for (uint32_t i = 0; i < PARAM_COUNT; i++) c->values[i].store(param_range_of_index(i).default_value);
+}
+
+// ---- faces and reference counting
+
+static tresult query(Controller* c, const TUID iid, void** obj) {
+    if (!obj) return kInvalidArgument;
+    void* face = nullptr;
+    if (iid_equal(iid, IID_FUnknown) || iid_equal(iid, IID_IPluginBase) || iid_equal(iid, IID_IEditController))
+        face = &c->edit_controller;
+    else if (iid_equal(iid, IID_IMidiMapping))
+        face = &c->midi_mapping;
+    *obj = face;
+    if (!face) return kNoInterface;
+    c->refs.fetch_add(1);
+    return kResultOk;
+}
+
+static void drop_handler(Controller* c) {
+    if (c->handler) funknown_release(c->handler);
+    c->handler = nullptr;
+}
+
+static uint32 add_ref(Controller* c) { return c->refs.fetch_add(1) + 1; }
+
+static uint32 release(Controller* c) {
+    uint32 left = c->refs.fetch_sub(1) - 1;
+    if (left == 0) {
+        drop_handler(c);
+        delete c;
+    }
+    return left;
+}
+
+static tresult PLUGIN_API controller_query(IEditController* self, const TUID iid, void** obj) {
+    return query(of_edit_controller(self), iid, obj);
+}
+static uint32 PLUGIN_API controller_add_ref(IEditController* self) { return add_ref(of_edit_controller(self)); }
+static uint32 PLUGIN_API controller_release(IEditController* self) { return release(of_edit_controller(self)); }
+static tresult PLUGIN_API mapping_query(IMidiMapping* self, const TUID iid, void** obj) {
+    return query(of_midi_mapping(self), iid, obj);
+}
+static uint32 PLUGIN_API mapping_add_ref(IMidiMapping* self) { return add_ref(of_midi_mapping(self)); }
+static uint32 PLUGIN_API mapping_release(IMidiMapping* self) { return release(of_midi_mapping(self)); }
+
+// ---- lifecycle
+
+static tresult PLUGIN_API initialize(IEditController* self, FUnknown* context) {
+    Controller* c = of_edit_controller(self);
+    if (c->initialized) return kResultFalse;
+    c->initialized = 1;
+    c->host_context = context;
+    reset_values(c);
+    return kResultOk;
+}
+
+static tresult PLUGIN_API terminate(IEditController* self) {
+    Controller* c = of_edit_controller(self);
+    c->host_context = nullptr;
+    c->initialized = 0;
+    drop_handler(c);
+    return kResultOk;
+}
+
+// ---- state
+
+static void no_lock(void*) {}
+static void set_hook(void* user, uint32_t index, float value) { store_plain((Controller*)user, index, value); }
+
+static tresult PLUGIN_API set_component_state(IEditController* self, IBStream* stream) {
+    Controller* c = of_edit_controller(self);
+    uint8_t* blob = nullptr;
+    size_t length = 0;
+    if (!stream || stream_read_all(stream, &blob, &length) != 0) return kResultFalse;
+    StateHooks hooks = {c, no_lock, no_lock, nullptr, set_hook};
+    int applied = state_apply(&hooks, blob, length);
+    free(blob);
+    return applied == 0 ? kResultOk : kResultFalse;
+}
+
+// Everything the controller shows comes from the component's state.
+static tresult PLUGIN_API set_state(IEditController*, IBStream*) { return kNotImplemented; }
+static tresult PLUGIN_API get_state(IEditController*, IBStream*) { return kNotImplemented; }
+
+// ---- parameters
+
+static int32 PLUGIN_API get_parameter_count(IEditController*) { return PARAM_COUNT; }
+
+static void copy_string128(String128 to, const char16_t* from) {
+    memset(to, 0, sizeof(String128));
+    for (int i = 0; i < 127 && from[i]; i++) to[i] = from[i];
+}
+
+static tresult PLUGIN_API get_parameter_info(IEditController*, int32 index, ParameterInfo* info) {
+    if (index < 0 || index >= (int32)PARAM_COUNT || !info) return kResultFalse;
+    const ParamDescription& d = param_descriptions[index];
+    info->id = d.id;
+    copy_string128(info->title, d.title);
+    copy_string128(info->shortTitle, d.short_title);
+    copy_string128(info->units, d.units);
+    info->stepCount = d.step_count;
+    info->defaultNormalizedValue = d.default_normalized;
+    info->unitId = d.unit_id;
+    info->flags = d.flags;
+    return kResultOk;
+}
+
+static tresult PLUGIN_API get_param_string_by_value(IEditController*, ParamID id, ParamValue value,
+                                                    TChar* string) {
+    if (!string) return kInvalidArgument;
+    return value_to_text(id, value, string) ? kResultOk : kResultFalse;
+}
+
+static tresult PLUGIN_API get_param_value_by_string(IEditController*, ParamID id, TChar* string,
+                                                    ParamValue* value) {
+    if (!string || !value) return kInvalidArgument;
+    return text_to_value(id, string, value) ? kResultOk : kResultFalse;
+}
+
+static ParamValue PLUGIN_API normalized_param_to_plain(IEditController*, ParamID id, ParamValue value) {
+    return plain_from_normalized(id, value);
+}
+
+static ParamValue PLUGIN_API plain_param_to_normalized(IEditController*, ParamID id, ParamValue plain) {
+    return normalized_from_plain(id, plain);
+}
+
+static ParamValue PLUGIN_API get_param_normalized(IEditController* self, ParamID id) {
+    int index = param_index_of_id(id);
+    return index < 0 ? 0.0 : normalized_of_stored(of_edit_controller(self), (uint32_t)index);
+}
+
+static tresult PLUGIN_API set_param_normalized(IEditController* self, ParamID id, ParamValue value) {
+    int index = param_index_of_id(id);
+    if (index < 0) return kResultFalse;
+    of_edit_controller(self)->values[index].store(snap_plain(id, value));
+    return kResultOk;
+}
+
+static tresult PLUGIN_API set_component_handler(IEditController* self, IComponentHandler* handler) {
+    Controller* c = of_edit_controller(self);
+    if (handler == c->handler) return kResultOk;
+    drop_handler(c);
+    if (handler) funknown_add_ref(handler);
+    c->handler = handler;
+    return kResultOk;
+}
+
+static IPlugView* PLUGIN_API create_view(IEditController*, FIDString) { return nullptr; }
+
+static tresult PLUGIN_API get_midi_controller_assignment(IMidiMapping*, int32, int16, CtrlNumber, ParamID*) {
+    return kInvalidArgument;  // no controller is mapped to any parameter
+}
+
+// ---- editor edits
+
+void controller_edit_begin(Controller* c, uint32_t index, float plain) {
+    if (index >= PARAM_COUNT) return;
+    store_plain(c, index, plain);
+    IComponentHandler* h = c->handler;
+    if (!h) return;
+    h->vtbl->beginEdit(h, param_descriptions[index].id);
+    h->vtbl->performEdit(h, param_descriptions[index].id, normalized_of_stored(c, index));
+}
+
+void controller_edit_value(Controller* c, uint32_t index, float plain) {
+    if (index >= PARAM_COUNT) return;
+    store_plain(c, index, plain);
+    IComponentHandler* h = c->handler;
+    if (h) h->vtbl->performEdit(h, param_descriptions[index].id, normalized_of_stored(c, index));
+}
+
+void controller_edit_end(Controller* c, uint32_t index, float plain) {
+    if (index >= PARAM_COUNT) return;
+    store_plain(c, index, plain);
+    IComponentHandler* h = c->handler;
+    if (!h) return;
+    h->vtbl->performEdit(h, param_descriptions[index].id, normalized_of_stored(c, index));
+    h->vtbl->endEdit(h, param_descriptions[index].id);
+}
+
+// ---- tables
+
+static const IEditControllerVtbl controller_vtbl = {
+    controller_query, controller_add_ref, controller_release, initialize, terminate,
+    set_component_state, set_state, get_state, get_parameter_count, get_parameter_info,
+    get_param_string_by_value, get_param_value_by_string, normalized_param_to_plain,
+    plain_param_to_normalized, get_param_normalized, set_param_normalized, set_component_handler,
+    create_view,
+};
+
+static const IMidiMappingVtbl mapping_vtbl = {
+    mapping_query, mapping_add_ref, mapping_release, get_midi_controller_assignment,
+};
+
+Controller* controller_create(void) {
+    Controller* c = new (std::nothrow) Controller();
+    if (!c) return nullptr;
+    c->edit_controller.vtbl = &controller_vtbl;
+    c->midi_mapping.vtbl = &mapping_vtbl;
+    c->refs.store(1);
+    reset_values(c);
+    return c;
+}
