@@ -250,3 +250,16 @@ TEST(RenderOutput, OutputReplacesAnEarlierFileWithOrdinaryPermissions) {
     EXPECT_EQ(info.st_mode & 0777, 0644u);
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"in.wav", "out.wav"}));
 }
+
+TEST(RenderOutput, ProgressBarOnlyOnATerminalAndForLongInputs) {
+    ScratchDir dir;
+    write_audio(dir / "in.wav", mono(test_signal(8000 * 4, 1), 8000));
+    std::string shown = run_render_on_terminal({dir / "in.wav", dir / "out.wav"});
+    EXPECT_NE(shown.find("velmo-render ["), std::string::npos) << shown;
+    EXPECT_NE(shown.find("100%"), std::string::npos) << shown;
+    EXPECT_EQ(read_audio(dir / "out.wav").frames(), 8000u * 4);
+    EXPECT_EQ(run_render({dir / "in.wav", dir / "out.wav"}).err, "");
+
+    write_audio(dir / "in.wav", mono(test_signal(8000 * 2, 1), 8000));
+    EXPECT_EQ(run_render_on_terminal({dir / "in.wav", dir / "out.wav"}), "");
+}

@@ -7,6 +7,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
+#include <pty.h>
 #include <sndfile.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -40,6 +41,27 @@ RunResult run_render(const std::vector<std::string>& args) {
     waitpid(pid, &status, 0);
     if (WIFEXITED(status)) result.exit_code = WEXITSTATUS(status);
     return result;
+}
+
+std::string run_render_on_terminal(const std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    argv.push_back((char*)VELMO_RENDER_PATH);
+    for (const std::string& arg : args) argv.push_back((char*)arg.c_str());
+    argv.push_back(nullptr);
+    int terminal = -1;
+    pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
+    if (pid == 0) {
+        execv(VELMO_RENDER_PATH, argv.data());
+        _exit(127);
+    }
+    std::string shown;
+    char buffer[4096];
+    ssize_t n;
+    // Reading ends with an error once the program has exited and closed the terminal.
+    while ((n = read(terminal, buffer, sizeof buffer)) > 0) shown.append(buffer, (size_t)n);
+    close(terminal);
+    waitpid(pid, nullptr, 0);
+    return shown;
 }
 
 ScratchDir::ScratchDir() {

@@ -11,6 +11,8 @@ struct RunResult {
 
 // Runs velmo-render with the arguments, stdout discarded, stderr captured.
 RunResult run_render(const std::vector<std::string>& args);
+// Runs velmo-render on a pseudo-terminal; returns everything it showed there.
+std::string run_render_on_terminal(const std::vector<std::string>& args);
 // Starts velmo-render with stdout and stderr on the given descriptor; returns its process id.
 int spawn_render(const std::vector<std::string>& args, int output_fd);
 
