@@ -20,6 +20,10 @@ TEST(RenderErrors, EachBadInputIsRefusedByNameLeavingNothingBehind) {
     write_audio(in, mono(test_signal(4800, 1)));
     write_text(dir / "text.wav", "this is not audio\n");
     write_text(dir / "plain", "a file where a directory should be\n");
+    Audio wide;
+    wide.channels = 1024;
+    wide.samples.assign(1024, 0.0f);
+    write_audio(dir / "wide.wav", wide);
     const std::vector<std::string> inputs = dir.names();
 
     struct Case {
@@ -49,6 +53,7 @@ TEST(RenderErrors, EachBadInputIsRefusedByNameLeavingNothingBehind) {
         {{in, out, "--block", "99999999999999999999"}, "--block"},
         {{in, out, "--block", "2000000"}, "--block"},
         {{in, out, "--format", "double"}, "--format"},
+        {{dir / "wide.wav", out, "--block", "1048576"}, "--block"},
         {{in, out, "--automate", "cutoff"}, "--automate"},
         {{in, out, "--automate", "wobble=3@1"}, "wobble"},
         {{in, out, "--automate", "cutoff=x@1"}, "--automate"},

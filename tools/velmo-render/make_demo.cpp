@@ -1,5 +1,6 @@
 // velmo-make-demo OUT: writes the demo input, eight seconds of a generated drum-and-bass
-// phrase (kick, snare, hats, a sub bass and a saw chord pad) as a mono 48 kHz float WAV.
+// phrase (kick, snare, hats, a sub bass, a saw chord pad and a quiet noise bed that shows the
+// filter's band on a spectrogram) as a mono 48 kHz float WAV.
 // Everything is synthesised here; the noise is a fixed generator, so the file is always the same.
 #include <cmath>
 #include <cstdint>
@@ -58,6 +59,7 @@ int main(int argc, char** argv) {
         double bass_hz = 440.0 * pow(2.0, (roots[chord] - 12 - 69) / 12.0);
         x += 0.35 * sin(2.0 * PI * bass_hz * t);
         for (int note : chords[chord]) x += 0.06 * saw(440.0 * pow(2.0, (note - 69) / 12.0) * t);
+        x += 0.08 * noise();
         samples[i] = (float)(0.6 * x);
     }
 

@@ -144,7 +144,8 @@ int parse_options(int argc, char** argv, RenderOptions* options) {
                 report("unexpected argument '%s' (IN and OUT are already given)", arg);
                 return -1;
             }
-            (options->input_path ? options->output_path : options->input_path) = arg;
+            if (options->input_path) options->output_path = arg;
+            else options->input_path = arg;
             continue;
         }
         int option = 0;

@@ -7,6 +7,9 @@
 #include "progress.h"
 #include "report.h"
 
+// One block of every channel is held in memory: at most 256 MB of samples.
+static const uint64_t MAX_BLOCK_SAMPLES = 1u << 26;
+
 // Processes one channel's block in pieces cut at the control ticks, so that the modulated
 // cutoff can be recorded after each tick. The engine's output does not depend on how a block
 // is split.
@@ -40,6 +43,10 @@ int render(SNDFILE* input, const SF_INFO& input_info, SNDFILE* output, RenderOpt
            FILE* trace) {
     const size_t channels = (size_t)input_info.channels;
     const uint32_t block = options->block;
+    if ((uint64_t)block * channels > MAX_BLOCK_SAMPLES) {
+        report("--block: %u frames of %zu channels are more than this renderer buffers", block, channels);
+        return -1;
+    }
     std::vector<Engine> engines(channels);
     for (Engine& engine : engines) {
         engine_init(&engine);
