@@ -17,7 +17,7 @@ function measure() {
     width: innerWidth, height: innerHeight,
     scrollWidth: document.documentElement.scrollWidth, scrollHeight: document.documentElement.scrollHeight,
     parts: [...pick('.name'), ...pick('.maker'), ...pick('.scope'), ...pick('.readout'), ...pick('.plot'),
-      ...pick('.control'), ...pick('.knob'), ...pick('.value'), ...pick('.caption')],
+      ...pick('.control'), ...pick('.knob'), ...pick('.value'), ...pick('.caption'), ...pick('.freq'), ...pick('#sweep')],
     scope: box(document.querySelector('.scope')),
     controls: box(document.querySelector('.controls')),
   };
@@ -43,6 +43,20 @@ test('fits without scrolling or clipping from 400 x 300 to 1200 x 900 and beyond
     const { page, context, errors } = await openPage(browser, { width, height });
     assertFits(await page.evaluate(measure), `${width}x${height}`);
     assert.deepEqual(errors, []);
+    await context.close();
+  }
+});
+
+test('the display keeps its proportions while values change', async () => {
+  for (const [width, height] of [[400, 300], [800, 600]]) {
+    const { page, context } = await openPage(browser, { width, height });
+    const plotWidth = () => page.locator('.plot').evaluate(p => p.getBoundingClientRect().width);
+    const before = await plotWidth();
+    for (const [index, value] of [[1, 15], [0, 7], [3, 0], [3, 255], [0, 0], [3, 128]]) {
+      await deliver(page, hostMessage(index, value));
+      assertFits(await page.evaluate(measure), `${width}x${height} after ${index}=${value}`);
+      assert.equal(await plotWidth(), before, `plot width changed after ${index}=${value}`);
+    }
     await context.close();
   }
 });
@@ -82,6 +96,18 @@ test('renders at device pixels for 100, 150 and 200 % scaling', async () => {
     assert.deepEqual(errors, []);
     await context.close();
   }
+});
+
+test('picks up a new scaling without a resize', async () => {
+  const { page, context } = await openPage(browser, { width: 800, height: 600, scale: 1 });
+  const cdp = await context.newCDPSession(page);
+  await cdp.send('Emulation.setDeviceMetricsOverride', { width: 800, height: 600, deviceScaleFactor: 2, mobile: false });
+  await deliver(page, hostMessage(3, 120));
+  await page.waitForTimeout(150);
+  const c = await page.locator('canvas').evaluate(el => ({ width: el.width, css: el.getBoundingClientRect().width, dpr: devicePixelRatio }));
+  assert.equal(c.dpr, 2);
+  assert.ok(Math.abs(c.width - c.css * 2) <= 1, `backing width ${c.width} for ${c.css} css px after the change`);
+  await context.close();
 });
 
 test('screenshots for review', async () => {
