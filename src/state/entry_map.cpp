@@ -164,7 +164,7 @@ const uint8_t* entry_map_find(const EntryMap* map, const void* key, uint64_t key
         const MapEntry& entry = node->entry;
         int order = map->compare((const uint8_t*)key, key_length, entry.key, entry.key_length);
         if (order == 0) {
-            *value_length = entry.value_length;
+            if (value_length) *value_length = entry.value_length;
             return entry.value;
         }
         node = order < 0 ? node->left : node->right;

@@ -21,7 +21,8 @@ void entry_map_free(EntryMap* map);
 int entry_map_insert(EntryMap* map, const void* key, uint64_t key_length, const void* value,
                      uint64_t value_length);
 
-// The first equal entry met descending from the root, or null. Stores the value's length.
+// The first equal entry met descending from the root, or null. Stores the value's length
+// when `value_length` is not null.
 const uint8_t* entry_map_find(const EntryMap* map, const void* key, uint64_t key_length,
                               uint64_t* value_length);
 

@@ -69,7 +69,9 @@ static uint8_t* grow_output(TarOutput* out, size_t size) {
 
 static int append_member(const uint8_t* key, uint64_t key_length, const uint8_t* value,
                          uint64_t value_length, void* context) {
-    if (key_length >= TAR_NAME_WIDTH || value_length >= TAR_SIZE_FIELD_LIMIT) return -1;
+    // A name starting with NUL would read back as the end of the archive.
+    if (key_length == 0 || key[0] == 0 || key_length >= TAR_NAME_WIDTH) return -1;
+    if (value_length >= TAR_SIZE_FIELD_LIMIT) return -1;
     uint8_t* header = grow_output((TarOutput*)context, TAR_BLOCK + round_up_to_block(value_length));
     if (!header) return -1;
     write_header(header, key, key_length, value_length);

@@ -5,7 +5,8 @@
 
 #include "state/entry_map.h"
 
-// The members in key order, then two NUL blocks. Keys must be shorter than 100 bytes.
+// The members in key order, then two NUL blocks. Keys must be 1 to 99 bytes long and not start
+// with NUL (such a name would read back as the end of the archive).
 // A new buffer (release with free()), or null on failure.
 uint8_t* tar_build(const EntryMap* map, size_t* out_length);
 

@@ -63,6 +63,7 @@ TEST(state_entry_map, FindReturnsValuesAndNullWhenAbsent) {
     EXPECT_EQ(length, 3u);
     EXPECT_NE(entry_map_find(map, "empty", 5, &length), nullptr);
     EXPECT_EQ(length, 0u);
+    EXPECT_EQ(entry_map_find(map, "format", 6, nullptr), value);  // length not wanted
     EXPECT_EQ(entry_map_find(map, "form", 4, &length), nullptr);
     EXPECT_EQ(entry_map_find(map, "formats", 7, &length), nullptr);
     EXPECT_EQ(entry_map_find(map, "", 0, &length), nullptr);
