@@ -237,3 +237,21 @@ test('controls are focusable sliders with a visible focus ring', async () => {
     assert.equal(other, '0');
   });
 });
+
+test('the maker link is a plain navigation of the page itself, for the host to hand on', async () => {
+  await withPage(async (page, session) => {
+    const popups = [];
+    session.context.on('page', p => popups.push(p.url()));
+    await page.route('https://brindle.digital/**', route => route.abort());
+    const link = page.getByRole('link', { name: /Brindle/ });
+    assert.equal(await link.getAttribute('target'), null);
+    const [request] = await Promise.all([
+      page.waitForRequest(r => r.url().startsWith('https://brindle.digital')),
+      link.click(),
+    ]);
+    assert.equal(request.url(), 'https://brindle.digital/');
+    assert.ok(request.isNavigationRequest());
+    assert.equal(request.frame(), page.mainFrame());
+    assert.deepEqual(popups, []);
+  });
+});

@@ -28,11 +28,15 @@ test('works without the host channel and runs its own LFO preview', async () => 
   await context.close();
 });
 
-test('the maker link is a plain link to the maker site', async () => {
+test('names the product and maker, links to the maker site, and offers no browser menu', async () => {
   const { page, context } = await openPage(browser, { host: false });
   const link = page.getByRole('link', { name: /Brindle/ });
   assert.equal(await link.getAttribute('href'), 'https://brindle.digital');
+  assert.equal(await link.getAttribute('target'), '_blank');   // a plain browser keeps the page open
   assert.match(await link.textContent(), /Brindle\s*\.DIGITAL/);
   assert.match(await page.locator('h1').textContent(), /^Velmo$/);
+  const menuBlocked = await page.evaluate(() => !document.querySelector('.scope')
+    .dispatchEvent(new MouseEvent('contextmenu', { bubbles: true, cancelable: true })));
+  assert.equal(menuBlocked, true);
   await context.close();
 });
