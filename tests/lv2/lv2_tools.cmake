@@ -1,1 +1,19 @@
+# The Linux bundle under the standard LV2 tools (sord_validate, lv2info, lv2apply, lv2bench)
+# and the install step. Each check is one CTest entry running tools/lv2_tool_checks.sh.
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(SNDFILE REQUIRED IMPORTED_TARGET sndfile)
 
+add_executable(lv2_wav_compare tools/wav_compare.cpp)
+target_link_libraries(lv2_wav_compare PRIVATE PkgConfig::SNDFILE)
+velmo_warnings(lv2_wav_compare)
+
+set(checks ${CMAKE_CURRENT_SOURCE_DIR}/tools/lv2_tool_checks.sh)
+set(work ${CMAKE_CURRENT_BINARY_DIR}/tool-checks)
+set(bundle $<TARGET_FILE_DIR:velmo_lv2>)
+foreach(check validate info bench)
+  add_test(NAME lv2_tools_${check} COMMAND ${checks} ${check} ${work}/${check} ${bundle})
+endforeach()
+add_test(NAME lv2_tools_apply COMMAND ${checks} apply ${work}/apply ${bundle}
+  $<TARGET_FILE:velmo-render> $<TARGET_FILE:lv2_wav_compare>)
+add_test(NAME lv2_tools_install COMMAND ${checks} install ${work}/install ${bundle}
+  ${CMAKE_BINARY_DIR} ${VELMO_LV2_INSTALL_DIR})
