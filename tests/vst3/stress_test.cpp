@@ -1,0 +1,56 @@
+// Audio on one thread while another saves and restores state: no crash, no torn triple.
+#include <atomic>
+#include <cstring>
+#include <thread>
+
+#include "module_fixture.h"
+#include "state/state_archive.h"
+
+// The three saved values, or false when the blob does not load.
+static bool saved_values(const std::vector<uint8_t>& blob, float values[3]) {
+    StateArchive a;
+    if (state_archive_load(&a, blob.data(), blob.size()) != 0) return false;
+    bool ok = true;
+    for (int i = 0; i < 3; i++) {
+        uint64_t length = 0;
+        const uint8_t* v = entry_map_find(a.parameters, state_parameter_keys[i], strlen(state_parameter_keys[i]), &length);
+        ok = ok && v && length == 4;
+        if (ok) memcpy(&values[i], v, 4);
+    }
+    state_archive_free(&a);
+    return ok;
+}
+
+using StressTest = InstanceTest;
+
+TEST_F(StressTest, StateTrafficBesideTheAudioThread) {
+    ASSERT_TRUE(instance_start(&p, 48000));
+    // Start from a triple of equal values, so that any mixed triple is a torn one.
+    ASSERT_EQ(kResultOk, restore_state(p.component, state_blob(1, 1, 1)));
+    std::vector<float> first(64);
+    instance_process(&p, first.data(), first.data(), 64, nullptr, nullptr);
+    std::atomic<bool> done(false);
+    std::atomic<long> blocks(0);
+    std::thread audio([&] {
+        std::vector<float> in(64, 0.25f), out(64);
+        ParamChanges none, report;
+        while (!done.load()) {
+            report.clear();
+            instance_process(&p, in.data(), out.data(), 64, &none, &report);
+            blocks++;
+        }
+    });
+    int torn = 0, unreadable = 0;
+    for (int i = 0; i < 1500; i++) {
+        float v = (float)(i % 16);
+        ASSERT_EQ(kResultOk, restore_state(p.component, state_blob(v, v, v)));
+        float values[3];
+        if (!saved_values(saved_state(p.component), values)) unreadable++;
+        else if (values[0] != values[1] || values[1] != values[2]) torn++;
+    }
+    done = true;
+    audio.join();
+    EXPECT_EQ(0, unreadable);
+    EXPECT_EQ(0, torn);
+    EXPECT_GT(blocks.load(), 0);
+}
