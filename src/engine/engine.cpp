@@ -1,15 +1,15 @@
 #include "engine/engine.h"
 
+#include <emmintrin.h>
+
+#include "engine/band_pass.h"
 #include "engine/fast_math.h"
+#include "engine/saturation_sse2.h"
 #include "engine/tables.h"
 
 static const float RESONANCE_REGISTER = 15.0f;
 static const float INPUT_GAIN = 0.928719044f;
 static const float OUTPUT_GAIN = -1.07675195f;  // undoes the band-pass stage's inversion
-static const float SATURATION_SCALE = 0.026f;
-static const float SATURATION_INV_SCALE = 38.46154f;
-static const float SATURATION_BIAS = 159.69313f;
-static const float SATURATION_OFFSET = 4.0209527f;
 static const float HZ_PER_REGISTER_STEP = 6.430967f;
 static const float REGISTER_CEILING = 2047.0f;
 static const float CEILING_HZ = 13164.189f;
@@ -60,7 +60,7 @@ static void design_first_order(FirstOrder* s, float fc, float sample_rate, bool 
     s->a1 = (k - 1.0f) / (k + 1.0f);
 }
 
-static float run_first_order(FirstOrder* s, float x) {
+static inline float run_first_order(FirstOrder* s, float x) {
     float y = s->b0 * x + s->state;
     s->state = s->b1 * x - s->a1 * y;
     return y;
@@ -69,7 +69,7 @@ static float run_first_order(FirstOrder* s, float x) {
 // Everything in the band-pass recursion that depends only on the cutoff register.
 static void update_band_pass(Engine* e) {
     if (!rate_is_usable(e->sample_rate)) {
-        e->bp_kf = e->bp_kk = e->bp_k_plus_kf = e->bp_gain = 0.0f;
+        e->bp_terms = BandPassTerms{};
         return;
     }
     float fc = cutoff_hz(clampf(e->cutoff_register, 0.000001f, REGISTER_CEILING));
@@ -80,10 +80,10 @@ static void update_band_pass(Engine* e) {
     float t = tan_pi_ratio(pw, e->sample_rate) * rcp(pw);
     float kf = fcc * t;
     float k = rcp(clampf(e->q_factor, 0.000001f, 1e6f));
-    e->bp_kf = kf;
-    e->bp_kk = t * e->reference_cutoff;
-    e->bp_k_plus_kf = k + kf;
-    e->bp_gain = rcp(1.0f + kf * (k + kf));
+    e->bp_terms.kf = kf;
+    e->bp_terms.kk = t * e->reference_cutoff;
+    e->bp_terms.k_plus_kf = k + kf;
+    e->bp_terms.gain = rcp(1.0f + kf * (k + kf));
 }
 
 // Non-finite input leaves non-finite filter memory behind; clear it at the tick so that the
@@ -112,30 +112,70 @@ static void run_tick(Engine* e) {
     clear_poisoned_memory(e);
 }
 
-static float saturate(float y) {
-    float w = omega(SATURATION_INV_SCALE * y + SATURATION_BIAS);
-    return SATURATION_SCALE * w - SATURATION_OFFSET;
+// The chain's memory and per-tick terms, held in locals for the length of a segment.
+struct Chain {
+    BandPassTerms terms;
+    BandPassMemory z;
+    FirstOrder hp_in, lp_out, hp_out;
+};
+
+static Chain load_chain(const Engine* e) {
+    return Chain{e->bp_terms, {e->bp_hp_z1, e->bp_bp_z1, e->bp_lp_z1}, e->hp_in, e->lp_out, e->hp_out};
 }
 
+static void store_chain(Engine* e, const Chain& c) {
+    e->bp_hp_z1 = c.z.hp;
+    e->bp_bp_z1 = c.z.bp;
+    e->bp_lp_z1 = c.z.lp;
+    e->hp_in.state = c.hp_in.state;
+    e->lp_out.state = c.lp_out.state;
+    e->hp_out.state = c.hp_out.state;
+}
+
+// hp_in, input gain, band-pass, output gain and lp_out: the serial part before the saturation.
+static inline float filter(Chain* c, float x) {
+    float x2 = INPUT_GAIN * run_first_order(&c->hp_in, x);
+    float bp = band_pass_step(c->terms, &c->z, x2);
+    return run_first_order(&c->lp_out, OUTPUT_GAIN * -bp);
+}
+
+// Saturation of four samples at once, then hp_out over the first `valid` of them.
+static inline void saturate4(Chain* c, const float* y, float* output, uint32_t valid) {
+    alignas(16) float s[4];
+    _mm_store_ps(s, saturate4(_mm_load_ps(y)));
+    for (uint32_t j = 0; j < valid; j++) output[j] = run_first_order(&c->hp_out, s[j]);
+}
+
+// The band-pass recursion is one long dependency chain that leaves the processor mostly
+// idle; the saturation and hp_out of samples LAG behind run in the same loop and fill those
+// gaps. Chunks fit a stack buffer. A segment never spans a tick, so every tick sees the
+// whole chain's memory up to date.
+static const uint32_t CHUNK = 256;
+static const uint32_t LAG = 16;
+
 static void process_segment(Engine* e, const float* input, float* output, uint32_t n) {
-    const float kf = e->bp_kf, kk = e->bp_kk, k_plus_kf = e->bp_k_plus_kf, gain = e->bp_gain;
-    float hp_z1 = e->bp_hp_z1, bp_z1 = e->bp_bp_z1, lp_z1 = e->bp_lp_z1;
-    for (uint32_t i = 0; i < n; i++) {
-        float x2 = INPUT_GAIN * run_first_order(&e->hp_in, input[i]);
-        float a = lp_z1 + kk * bp_z1;
-        float b = bp_z1 + kk * hp_z1;
-        float hp = (x2 - k_plus_kf * b - a) * gain;
-        float bp = b + kf * hp;
-        float lp = a + kf * bp;
-        hp_z1 = hp;
-        bp_z1 = bp;
-        lp_z1 = lp;
-        float y = run_first_order(&e->lp_out, OUTPUT_GAIN * -bp);
-        output[i] = run_first_order(&e->hp_out, saturate(y));
+    alignas(16) float y[CHUNK];
+    Chain c = load_chain(e);
+    for (uint32_t done = 0; done < n; done += CHUNK) {
+        const float* in = input + done;
+        float* out = output + done;
+        uint32_t chunk = n - done < CHUNK ? n - done : CHUNK;
+        uint32_t f = 0, s = 0;  // samples filtered, samples saturated
+        for (; f + 4 <= chunk; f += 4) {
+            y[f] = filter(&c, in[f]);
+            y[f + 1] = filter(&c, in[f + 1]);
+            y[f + 2] = filter(&c, in[f + 2]);
+            y[f + 3] = filter(&c, in[f + 3]);
+            if (f >= s + LAG) {
+                saturate4(&c, y + s, out + s, 4);
+                s += 4;
+            }
+        }
+        for (; f < chunk; f++) y[f] = filter(&c, in[f]);
+        for (; f % 4 != 0; f++) y[f] = 0.0f;  // lanes past the chunk
+        for (; s < chunk; s += 4) saturate4(&c, y + s, out + s, chunk - s < 4 ? chunk - s : 4);
     }
-    e->bp_hp_z1 = hp_z1;
-    e->bp_bp_z1 = bp_z1;
-    e->bp_lp_z1 = lp_z1;
+    store_chain(e, c);
 }
 
 void engine_init(Engine* e) {

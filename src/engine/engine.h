@@ -3,6 +3,8 @@
 #pragma once
 #include <cstdint>
 
+#include "engine/band_pass.h"
+
 // First-order section: y = b0 * x + s; s = b1 * x - a1 * y.
 struct FirstOrder {
     float b0, b1, a1, state;
@@ -23,7 +25,7 @@ struct Engine {
     FirstOrder lp_out;
     FirstOrder hp_out;
     // Band-pass terms that depend only on the cutoff register, refreshed at each tick.
-    float bp_kf, bp_kk, bp_k_plus_kf, bp_gain;
+    BandPassTerms bp_terms;
 };
 
 void engine_init(Engine* engine);
