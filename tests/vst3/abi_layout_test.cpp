@@ -82,7 +82,7 @@ TEST(Vst3Abi, ClassIdsFollowTheSameRule) {
     big_endian_bytes(component, expected);
 #if defined(_WIN32)
     // GUID layout: the first three groups are little-endian.
-    const unsigned char windows[16] = {0x9B, 0xC9, 0x9E, 0x82, 0x32, 0xE3, 0xB5, 0x7D,
+    const unsigned char windows[16] = {0x9B, 0xC9, 0x9E, 0x82, 0xB5, 0x7D, 0x32, 0xE3,
                                        0x21, 0xBD, 0x81, 0xF1, 0xCB, 0x74, 0x51, 0xAE};
     memcpy(expected, windows, 16);
 #endif
