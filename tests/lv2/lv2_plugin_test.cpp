@@ -256,3 +256,22 @@ TEST_F(PluginTest, RunNeverWaitsForTheLockAndKeepsChangesMadeMeanwhile) {
     EXPECT_EQ(plugin->engine.param_values[0], 3.0f);
     expect_saved_values(3, 0, 7);
 }
+
+// Hosts that give a rate the engine cannot use, or run before activating: the plug-in must
+// neither hang nor write anything but finite samples.
+TEST_F(PluginTest, UnusableRatesAndRunBeforeActivateStayQuietAndFinite) {
+    const double rates[] = {0.0, -48000.0, std::numeric_limits<double>::quiet_NaN(), 1e300, 1.0};
+    fill_test_signal(&input);
+    for (double rate : rates) {
+        SCOPED_TRACE(rate);
+        ASSERT_NE(create(WITH_MAP_AND_LOG, rate), nullptr);
+        connect_all();
+        run(512);  // before Activate
+        activate();
+        run((uint32_t)input.size());
+        for (float y : output) ASSERT_TRUE(std::isfinite(y));
+        EXPECT_EQ(mod_cutoff, modulated_at(15));
+        descriptor->cleanup(instance);
+        instance = nullptr;
+    }
+}

@@ -110,7 +110,7 @@ class PluginTest : public ::testing::Test {
         store.property.key = map.map(VELMO_STATE_KEY_URI);
         store.property.type = map.map(LV2_ATOM__Chunk);
         store.property.flags = LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE;
-        store.property.value = blob;
+        store.property.value = std::vector<uint8_t>(blob);  // exactly its size: overreads show
     }
 
   private:
