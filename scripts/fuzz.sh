@@ -10,8 +10,9 @@ cd "$(dirname "$0")/.."
 seconds=${1:-30}
 shift || true
 tree=build/fuzz
+# Warnings are held to -Werror by the gcc trees; clang here only instruments.
 
-CC=clang-14 CXX=clang++-14 cmake -S . -B "$tree" -G Ninja -DVELMO_WERROR="${VELMO_WERROR:-ON}" \
+CC=clang-14 CXX=clang++-14 cmake -S . -B "$tree" -G Ninja -DVELMO_WERROR=OFF \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMO_SANITIZE=address,undefined -DVELMO_FUZZ=ON >/dev/null
 cmake --build "$tree" --target velmo_fuzzers
 
