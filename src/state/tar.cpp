@@ -112,9 +112,9 @@ EntryMap* tar_parse(const uint8_t* buffer, size_t length) {
     if (!map) return fail_parse(nullptr, ENOMEM);
     size_t offset = 0;
     while (offset < length) {
-        if (length - offset < TAR_BLOCK) return fail_parse(map, EINVAL);
         const uint8_t* header = buffer + offset;
-        if (header[0] == 0) break;  // end blocks; whatever follows is ignored
+        if (header[0] == 0) break;  // end blocks (even cut short); whatever follows is ignored
+        if (length - offset < TAR_BLOCK) return fail_parse(map, EINVAL);
         int64_t size = parse_size_field(header);
         if (size < 0 || (uint64_t)size > length - offset - TAR_BLOCK)
             return fail_parse(map, EINVAL);
