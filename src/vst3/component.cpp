@@ -2,6 +2,8 @@
 // the saving and restoring of its state.
 #include "vst3/component.h"
 
+#include <cfloat>
+#include <cmath>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
@@ -218,7 +220,10 @@ static uint32 PLUGIN_API get_latency_samples(IAudioProcessor*) { return 0; }
 
 static tresult PLUGIN_API setup_processing(IAudioProcessor* self, ProcessSetup* setup) {
     if (!setup) return kInvalidArgument;
-    of_processor(self)->setup_rate = (float)setup->sampleRate;
+    // Narrowing a double beyond the float range is undefined; such a rate is just infinite.
+    double rate = setup->sampleRate;
+    float narrowed = rate > (double)FLT_MAX ? INFINITY : rate < -(double)FLT_MAX ? -INFINITY : (float)rate;
+    of_processor(self)->setup_rate = narrowed;
     return kResultOk;
 }
 

@@ -283,6 +283,37 @@ TEST_F(ProcessingTest, ProcessingBeforeInitializeIsHarmless) {
     EXPECT_EQ(0u, funknown_release(c));
 }
 
+// Rates hosts and validators try. Unusable rates (0, negative, not a number, beyond float)
+// give silence; the others give finite sound. Below about 2 kHz the engine's band-pass can
+// diverge after a re-activation (its reference cutoff then comes from the last tick), so
+// there the module is only required to keep running.
+TEST_F(ProcessingTest, OddSampleRatesAndActivationToggles) {
+    struct { double rate; bool finite; } cases[] = {
+        {0.0, true},   {-44100.0, true}, {NAN, true},       {INFINITY, true},  {1e300, true},
+        {1.0, false},  {100.0, false},   {1234.5678, false}, {8000.0, true},   {12345.678, true},
+        {22050.0, true}, {123456.78, true}, {384000.0, true}, {1234567.8, true},
+    };
+    std::vector<float> in = test_signal(1536), out(1536);
+    for (auto& c : cases) {
+        PluginInstance q;
+        ASSERT_TRUE(instance_create(test_factory(), &q));
+        ASSERT_TRUE(instance_start(&q, c.rate));
+        ParamChanges lfo;
+        lfo.add(lfo_amt_id, 0, 1.0);
+        lfo.add(lfo_speed_id, 0, 1.0);
+        bool finite = true;
+        for (int toggle = 0; toggle < 3; toggle++) {
+            instance_process(&q, in.data(), out.data(), 512, &lfo, nullptr);
+            instance_process(&q, in.data() + 512, out.data() + 512, 1024, nullptr, nullptr);
+            for (float s : out) finite = finite && std::isfinite(s);
+            ASSERT_EQ(kResultOk, q.component->vtbl->setActive(q.component, 0));
+            ASSERT_EQ(kResultOk, q.component->vtbl->setActive(q.component, 1));
+        }
+        if (c.finite) EXPECT_TRUE(finite) << "rate " << c.rate;
+        instance_destroy(&q);
+    }
+}
+
 TEST_F(ProcessingTest, RestoresTheCallersFloatingPointMode) {
     ASSERT_TRUE(instance_start(&p, 48000));
     std::vector<float> in(64, 0.5f), out(64);
