@@ -309,7 +309,9 @@ TEST_F(ProcessingTest, OddSampleRatesAndActivationToggles) {
             ASSERT_EQ(kResultOk, q.component->vtbl->setActive(q.component, 0));
             ASSERT_EQ(kResultOk, q.component->vtbl->setActive(q.component, 1));
         }
-        if (c.finite) EXPECT_TRUE(finite) << "rate " << c.rate;
+        if (c.finite) {
+            EXPECT_TRUE(finite) << "rate " << c.rate;
+        }
         instance_destroy(&q);
     }
 }
