@@ -316,16 +316,20 @@ TEST_F(ProcessingTest, OddSampleRatesAndActivationToggles) {
     }
 }
 
-TEST_F(ProcessingTest, RestoresTheCallersFloatingPointMode) {
+// Flush-to-zero and denormals-are-zero hold while the block runs (the host's change list sees
+// them when the processor reads it) and the caller's bits come back afterwards.
+TEST_F(ProcessingTest, RunsWithoutDenormalsAndRestoresTheCallersMode) {
     ASSERT_TRUE(instance_start(&p, 48000));
     std::vector<float> in(64, 0.5f), out(64);
+    ParamChanges changes;
     const unsigned bits = 0x8040u;
     unsigned before = _mm_getcsr();
     _mm_setcsr(before & ~bits);
-    instance_process(&p, in.data(), out.data(), 64, nullptr, nullptr);
+    instance_process(&p, in.data(), out.data(), 64, &changes, nullptr);
+    EXPECT_EQ(bits, changes.csr_seen & bits);
     EXPECT_EQ(0u, _mm_getcsr() & bits);
     _mm_setcsr(before | bits);
-    instance_process(&p, in.data(), out.data(), 64, nullptr, nullptr);
+    instance_process(&p, in.data(), out.data(), 64, &changes, nullptr);
     EXPECT_EQ(bits, _mm_getcsr() & bits);
     _mm_setcsr(before);
 }

@@ -1,5 +1,7 @@
 #include "param_changes.h"
 
+#include <xmmintrin.h>
+
 #include <cstddef>
 
 static ParamQueue* of_queue(IParamValueQueue* q) { return (ParamQueue*)q; }
@@ -44,7 +46,10 @@ static tresult PLUGIN_API changes_query(IParameterChanges* self, const TUID iid,
 }
 static uint32 PLUGIN_API changes_add_ref(IParameterChanges* self) { return ++of_changes(self)->refs; }
 static uint32 PLUGIN_API changes_release(IParameterChanges* self) { return --of_changes(self)->refs; }
-static int32 PLUGIN_API changes_count(IParameterChanges* self) { return (int32)of_changes(self)->queues.size(); }
+static int32 PLUGIN_API changes_count(IParameterChanges* self) {
+    of_changes(self)->csr_seen = _mm_getcsr();
+    return (int32)of_changes(self)->queues.size();
+}
 static IParamValueQueue* PLUGIN_API changes_get(IParameterChanges* self, int32 index) {
     ParamChanges* c = of_changes(self);
     if (index < 0 || index >= (int32)c->queues.size()) return nullptr;
@@ -66,7 +71,7 @@ static IParamValueQueue* PLUGIN_API changes_add(IParameterChanges* self, const P
 static const IParameterChangesVtbl changes_vtbl = {changes_query, changes_add_ref, changes_release,
                                                    changes_count, changes_get, changes_add};
 
-ParamChanges::ParamChanges() : refs(1), queue_capacity(16), refuse_points(false) { changes.vtbl = &changes_vtbl; }
+ParamChanges::ParamChanges() : refs(1), queue_capacity(16), refuse_points(false), csr_seen(0) { changes.vtbl = &changes_vtbl; }
 
 ParamChanges::~ParamChanges() { clear(); }
 

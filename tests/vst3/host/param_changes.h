@@ -26,6 +26,7 @@ struct ParamChanges {
     std::vector<ParamQueue*> queues;
     int queue_capacity;
     bool refuse_points;
+    unsigned csr_seen;  // the processor's floating-point control word when it last looked
     ParamChanges();
     ~ParamChanges();
     ParamChanges(const ParamChanges&) = delete;
