@@ -14,6 +14,7 @@
 #include "state/state_blob.h"
 #include "vst3/class_ids.h"
 #include "vst3/stream_io.h"
+#include "vst3/text_fields.h"
 
 static const char* const state_format = "vst3";
 
@@ -125,11 +126,6 @@ static int32 PLUGIN_API get_bus_count(IComponent*, MediaType type, BusDirection 
     return type == kAudio && (dir == kInput || dir == kOutput) ? 1 : 0;
 }
 
-static void copy_name(String128 to, const char16_t* from) {
-    memset(to, 0, sizeof(String128));
-    for (int i = 0; i < 127 && from[i]; i++) to[i] = from[i];
-}
-
 static tresult PLUGIN_API get_bus_info(IComponent*, MediaType type, BusDirection dir, int32 index,
                                        BusInfo* info) {
     int bus = bus_index(type, dir, index);
@@ -137,7 +133,7 @@ static tresult PLUGIN_API get_bus_info(IComponent*, MediaType type, BusDirection
     info->mediaType = kAudio;
     info->direction = dir;
     info->channelCount = 1;
-    copy_name(info->name, bus == kInput ? u"Input" : u"Output");
+    text_field_copy16(info->name, 128, bus == kInput ? u"Input" : u"Output");
     info->busType = kMain;
     info->flags = kDefaultActive;
     return kResultOk;

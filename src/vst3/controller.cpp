@@ -2,11 +2,11 @@
 
 #include <cstddef>
 #include <cstdlib>
-#include <cstring>
 #include <new>
 
 #include "state/state_archive.h"
 #include "vst3/stream_io.h"
+#include "vst3/text_fields.h"
 
 static Controller* of_edit_controller(IEditController* face) {
     return (Controller*)((char*)face - offsetof(Controller, edit_controller));
@@ -116,18 +116,13 @@ static tresult PLUGIN_API get_state(IEditController*, IBStream*) { return kNotIm
 
 static int32 PLUGIN_API get_parameter_count(IEditController*) { return PARAM_COUNT; }
 
-static void copy_string128(String128 to, const char16_t* from) {
-    memset(to, 0, sizeof(String128));
-    for (int i = 0; i < 127 && from[i]; i++) to[i] = from[i];
-}
-
 static tresult PLUGIN_API get_parameter_info(IEditController*, int32 index, ParameterInfo* info) {
     if (index < 0 || index >= (int32)PARAM_COUNT || !info) return kResultFalse;
     const ParamDescription& d = param_descriptions[index];
     info->id = d.id;
-    copy_string128(info->title, d.title);
-    copy_string128(info->shortTitle, d.short_title);
-    copy_string128(info->units, d.units);
+    text_field_copy16(info->title, 128, d.title);
+    text_field_copy16(info->shortTitle, 128, d.short_title);
+    text_field_copy16(info->units, 128, d.units);
     info->stepCount = d.step_count;
     info->defaultNormalizedValue = d.default_normalized;
     info->unitId = d.unit_id;

@@ -5,6 +5,7 @@
 #include "vst3/class_ids.h"
 #include "vst3/component.h"
 #include "vst3/controller.h"
+#include "vst3/text_fields.h"
 
 struct ClassEntry {
     const char* cid;
@@ -26,17 +27,6 @@ static const char16_t* const class_version16 = u"1.2.1.1";
 static const char* const sdk_version = "VST VST 3.8.0 | Fennick";
 static const char16_t* const sdk_version16 = u"VST 3.8.0";
 
-static void copy_text(char* to, size_t size, const char* from) {
-    memset(to, 0, size);
-    strncpy(to, from, size - 1);
-}
-
-// UTF-16 fields are zero-filled to their full width.
-static void copy_text16(char16_t* to, size_t count, const char16_t* from) {
-    memset(to, 0, count * sizeof(char16_t));
-    for (size_t i = 0; i + 1 < count && from[i]; i++) to[i] = from[i];
-}
-
 static tresult PLUGIN_API factory_query(IPluginFactory3* self, const TUID iid, void** obj) {
     if (!obj) return kInvalidArgument;
     if (iid_equal(iid, IID_FUnknown) || iid_equal(iid, IID_IPluginFactory) ||
@@ -53,9 +43,9 @@ static uint32 PLUGIN_API factory_release(IPluginFactory3*) { return 1; }
 
 static tresult PLUGIN_API get_factory_info(IPluginFactory3*, PFactoryInfo* info) {
     if (!info) return kInvalidArgument;
-    copy_text(info->vendor, sizeof info->vendor, "Brindle.DIGITAL");
-    copy_text(info->url, sizeof info->url, "https://brindle.digital");
-    copy_text(info->email, sizeof info->email, "support@brindle.digital");
+    text_field_copy(info->vendor, sizeof info->vendor, "Brindle.DIGITAL");
+    text_field_copy(info->url, sizeof info->url, "https://brindle.digital");
+    text_field_copy(info->email, sizeof info->email, "support@brindle.digital");
     info->flags = kFactoryUnicode;
     return kResultOk;
 }
@@ -71,8 +61,8 @@ static tresult PLUGIN_API get_class_info(IPluginFactory3*, int32 index, PClassIn
     if (!e || !info) return kInvalidArgument;
     memcpy(info->cid, e->cid, sizeof(TUID));
     info->cardinality = kManyInstances;
-    copy_text(info->category, sizeof info->category, e->category);
-    copy_text(info->name, sizeof info->name, e->name);
+    text_field_copy(info->category, sizeof info->category, e->category);
+    text_field_copy(info->name, sizeof info->name, e->name);
     return kResultOk;
 }
 
@@ -81,13 +71,13 @@ static tresult PLUGIN_API get_class_info2(IPluginFactory3*, int32 index, PClassI
     if (!e || !info) return kInvalidArgument;
     memcpy(info->cid, e->cid, sizeof(TUID));
     info->cardinality = kManyInstances;
-    copy_text(info->category, sizeof info->category, e->category);
-    copy_text(info->name, sizeof info->name, e->name);
+    text_field_copy(info->category, sizeof info->category, e->category);
+    text_field_copy(info->name, sizeof info->name, e->name);
     info->classFlags = e->class_flags;
-    copy_text(info->subCategories, sizeof info->subCategories, e->sub_categories);
-    copy_text(info->vendor, sizeof info->vendor, "");
-    copy_text(info->version, sizeof info->version, class_version);
-    copy_text(info->sdkVersion, sizeof info->sdkVersion, sdk_version);
+    text_field_copy(info->subCategories, sizeof info->subCategories, e->sub_categories);
+    text_field_copy(info->vendor, sizeof info->vendor, "");
+    text_field_copy(info->version, sizeof info->version, class_version);
+    text_field_copy(info->sdkVersion, sizeof info->sdkVersion, sdk_version);
     return kResultOk;
 }
 
@@ -96,13 +86,13 @@ static tresult PLUGIN_API get_class_info_unicode(IPluginFactory3*, int32 index, 
     if (!e || !info) return kInvalidArgument;
     memcpy(info->cid, e->cid, sizeof(TUID));
     info->cardinality = kManyInstances;
-    copy_text(info->category, sizeof info->category, e->category);
-    copy_text16(info->name, 64, e->name16);
+    text_field_copy(info->category, sizeof info->category, e->category);
+    text_field_copy16(info->name, 64, e->name16);
     info->classFlags = e->class_flags;
-    copy_text(info->subCategories, sizeof info->subCategories, e->sub_categories);
+    text_field_copy(info->subCategories, sizeof info->subCategories, e->sub_categories);
     info->vendor[0] = 0;
-    copy_text16(info->version, 64, class_version16);
-    copy_text16(info->sdkVersion, 64, sdk_version16);
+    text_field_copy16(info->version, 64, class_version16);
+    text_field_copy16(info->sdkVersion, 64, sdk_version16);
     return kResultOk;
 }
 
