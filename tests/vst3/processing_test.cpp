@@ -227,6 +227,7 @@ TEST_F(ProcessingTest, ToleratesMissingBuffersAndBuses) {
     EXPECT_EQ(kResultOk, p.processor->vtbl->process(p.processor, nullptr));
 
     ASSERT_TRUE(instance_start(&p, 48000));
+    EXPECT_EQ(kResultOk, p.processor->vtbl->process(p.processor, &data));  // active, but no buses given
     AudioBusBuffers in_bus = {}, out_bus = {};
     in_bus.numChannels = 1;
     out_bus.numChannels = 1;
