@@ -59,12 +59,16 @@ class Lv2Driver : public PluginDriver {
     }
 };
 
-std::unique_ptr<PluginDriver> make_lv2_driver(double sample_rate) {
+const void* lv2_binary_descriptor() {
     if (!library.module && !library.open(VELMO_LV2_BINARY_PATH)) {
         fprintf(stderr, "cannot load %s\n", VELMO_LV2_BINARY_PATH);
         return nullptr;
     }
-    const LV2_Descriptor* descriptor = library.lv2_descriptor(0);
+    return library.lv2_descriptor(0);
+}
+
+std::unique_ptr<PluginDriver> make_lv2_driver(double sample_rate) {
+    const LV2_Descriptor* descriptor = (const LV2_Descriptor*)lv2_binary_descriptor();
     if (!descriptor) return nullptr;
     return std::unique_ptr<PluginDriver>(new Lv2Driver(descriptor, sample_rate));
 }

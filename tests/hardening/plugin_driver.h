@@ -39,6 +39,8 @@ const char* format_name(PluginFormat format);
 // The loaded VST3 module's factory, for checks on the edit controller; null when missing.
 struct IPluginFactory3;
 IPluginFactory3* vst3_factory();
+// The loaded LV2 binary's descriptor (an LV2_Descriptor), for checks below the driver.
+const void* lv2_binary_descriptor();
 
 // The three plain values a saved blob holds; false when the blob does not load.
 bool blob_values(const std::vector<uint8_t>& blob, float values[3]);
