@@ -139,42 +139,45 @@ static inline float filter(Chain* c, float x) {
     return run_first_order(&c->lp_out, OUTPUT_GAIN * -bp);
 }
 
-// Saturation of four samples at once, then hp_out over the first `valid` of them.
-static inline void saturate4(Chain* c, const float* y, float* output, uint32_t valid) {
-    alignas(16) float s[4];
-    _mm_store_ps(s, saturate4(_mm_load_ps(y)));
-    for (uint32_t j = 0; j < valid; j++) output[j] = run_first_order(&c->hp_out, s[j]);
-}
+static void saturate_in_place(float* y) { _mm_store_ps(y, saturate4(_mm_load_ps(y))); }
 
-// The band-pass recursion is one long dependency chain that leaves the processor mostly
-// idle; the saturation and hp_out of samples LAG behind run in the same loop and fill those
-// gaps. Chunks fit a stack buffer. A segment never spans a tick, so every tick sees the
-// whole chain's memory up to date.
-static const uint32_t CHUNK = 256;
-static const uint32_t LAG = 16;
+// The band-pass recursion is one long dependency chain that leaves most of the processor
+// idle. So the segment runs as a pipeline in one loop: four samples are filtered while the
+// saturation works on samples SATURATION_LAG behind them and hp_out on samples HP_OUT_LAG
+// behind those, whose inputs are ready by then. A ring of RING samples holds the pipeline.
+// A segment never spans a tick, so every tick sees the whole chain's memory up to date.
+static const uint32_t SATURATION_LAG = 8;
+static const uint32_t HP_OUT_LAG = 8;
+static const uint32_t RING = 32;
+static_assert(RING >= SATURATION_LAG + HP_OUT_LAG + 12 && (RING & (RING - 1)) == 0, "ring too small");
 
 static void process_segment(Engine* e, const float* input, float* output, uint32_t n) {
-    alignas(16) float y[CHUNK];
+    alignas(16) float y[RING];
     Chain c = load_chain(e);
-    for (uint32_t done = 0; done < n; done += CHUNK) {
-        const float* in = input + done;
-        float* out = output + done;
-        uint32_t chunk = n - done < CHUNK ? n - done : CHUNK;
-        uint32_t f = 0, s = 0;  // samples filtered, samples saturated
-        for (; f + 4 <= chunk; f += 4) {
-            y[f] = filter(&c, in[f]);
-            y[f + 1] = filter(&c, in[f + 1]);
-            y[f + 2] = filter(&c, in[f + 2]);
-            y[f + 3] = filter(&c, in[f + 3]);
-            if (f >= s + LAG) {
-                saturate4(&c, y + s, out + s, 4);
-                s += 4;
-            }
+    uint32_t f = 0, s = 0, h = 0;  // samples filtered, saturated, high-passed
+    for (; f + 4 <= n; f += 4) {
+        float* yf = y + f % RING;
+        yf[0] = filter(&c, input[f]);
+        yf[1] = filter(&c, input[f + 1]);
+        yf[2] = filter(&c, input[f + 2]);
+        yf[3] = filter(&c, input[f + 3]);
+        if (f >= s + SATURATION_LAG) {
+            saturate_in_place(y + s % RING);
+            s += 4;
         }
-        for (; f < chunk; f++) y[f] = filter(&c, in[f]);
-        for (; f % 4 != 0; f++) y[f] = 0.0f;  // lanes past the chunk
-        for (; s < chunk; s += 4) saturate4(&c, y + s, out + s, chunk - s < 4 ? chunk - s : 4);
+        if (s >= h + HP_OUT_LAG) {
+            const float* ys = y + h % RING;
+            output[h] = run_first_order(&c.hp_out, ys[0]);
+            output[h + 1] = run_first_order(&c.hp_out, ys[1]);
+            output[h + 2] = run_first_order(&c.hp_out, ys[2]);
+            output[h + 3] = run_first_order(&c.hp_out, ys[3]);
+            h += 4;
+        }
     }
+    for (; f < n; f++) y[f % RING] = filter(&c, input[f]);
+    for (; f % 4 != 0; f++) y[f % RING] = 0.0f;  // lanes past the segment
+    for (; s < n; s += 4) saturate_in_place(y + s % RING);
+    for (; h < n; h++) output[h] = run_first_order(&c.hp_out, y[h % RING]);
     store_chain(e, c);
 }
 

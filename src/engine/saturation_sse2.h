@@ -52,9 +52,9 @@ inline __m128 exp2_approx4(__m128 z) {
     __m128i i = _mm_cvttps_epi32(z);
     i = _mm_add_epi32(i, _mm_castps_si128(_mm_cmplt_ps(z, _mm_setzero_ps())));  // less 1 below 0
     __m128 f = _mm_sub_ps(z, _mm_cvtepi32_ps(i));
-    __m128i subnormal = _mm_cmplt_epi32(i, _mm_set1_epi32(-126));
-    __m128 scale = _mm_castsi128_ps(
-        _mm_andnot_si128(subnormal, _mm_slli_epi32(_mm_add_epi32(i, _mm_set1_epi32(127)), 23)));
+    // In range, the only i below -126 is -127 (z = -126 exactly), whose biased exponent 0
+    // already makes the scale 0, as the scalar code's guard does.
+    __m128 scale = _mm_castsi128_ps(_mm_slli_epi32(_mm_add_epi32(i, _mm_set1_epi32(127)), 23));
     __m128 p = _mm_add_ps(_mm_mul_ps(lanes(SAT.exp2_f2), f), lanes(SAT.exp2_f1));
     p = _mm_add_ps(_mm_mul_ps(p, f), lanes(SAT.exp2_f0));
     p = _mm_add_ps(lanes(SAT.one), _mm_mul_ps(f, p));
@@ -74,7 +74,27 @@ inline __m128 omega4(__m128 v) {
     return select4(_mm_cmpge_ps(v, lanes(SAT.omega_high)), v, w);
 }
 
+// omega4 for lanes that all lie in [8, 1e9), the logarithmic estimate's range. There
+// z = (v - est) * log2(e) lies between 3 and 31, where none of exp2's guards applies, so
+// dropping them leaves every lane's operations, and so its result, unchanged.
+inline __m128 omega4_logarithmic(__m128 v) {
+    __m128 est = _mm_sub_ps(v, _mm_mul_ps(lanes(SAT.ln2), log2_approx4(v)));
+    __m128 z = _mm_mul_ps(_mm_sub_ps(v, est), lanes(SAT.log2_e));
+    __m128i i = _mm_cvttps_epi32(z);
+    __m128 f = _mm_sub_ps(z, _mm_cvtepi32_ps(i));
+    __m128 scale = _mm_castsi128_ps(_mm_slli_epi32(_mm_add_epi32(i, _mm_set1_epi32(127)), 23));
+    __m128 p = _mm_add_ps(_mm_mul_ps(lanes(SAT.exp2_f2), f), lanes(SAT.exp2_f1));
+    p = _mm_add_ps(_mm_mul_ps(p, f), lanes(SAT.exp2_f0));
+    p = _mm_add_ps(lanes(SAT.one), _mm_mul_ps(f, p));
+    __m128 e = _mm_mul_ps(scale, p);
+    return _mm_sub_ps(est, _mm_mul_ps(_mm_sub_ps(est, e), rcp4(_mm_add_ps(est, lanes(SAT.one)))));
+}
+
+// Audio keeps v = 38.46 * y + 159.69 in the logarithmic range unless y swings below about
+// -3.94, so the full form with its masks is rarely needed.
 inline __m128 saturate4(__m128 y) {
     __m128 v = _mm_add_ps(_mm_mul_ps(lanes(SAT.in_scale), y), lanes(SAT.bias));
-    return _mm_sub_ps(_mm_mul_ps(lanes(SAT.out_scale), omega4(v)), lanes(SAT.offset));
+    __m128 in_log_range = _mm_and_ps(_mm_cmpge_ps(v, lanes(SAT.cubic_end)), _mm_cmplt_ps(v, lanes(SAT.omega_high)));
+    __m128 w = _mm_movemask_ps(in_log_range) == 15 ? omega4_logarithmic(v) : omega4(v);
+    return _mm_sub_ps(_mm_mul_ps(lanes(SAT.out_scale), w), lanes(SAT.offset));
 }
