@@ -33,6 +33,16 @@ stage "windows tests (wine)" ctest_in windows -j2
 scripts/configure.sh asan -DCMAKE_BUILD_TYPE=Debug -DVELMO_SANITIZE=address,undefined
 stage "linux tests under ASan+UBSan" ctest_in asan -j2 -LE "no-sanitizer"
 
+# ThreadSanitizer: only the tests labelled "concurrency" (built by velmo_concurrency_tests),
+# one at a time so that their threads have the cores.
+cmake -S . -B build/tsan -G Ninja -DVELMO_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DVELMO_SANITIZE=thread >/dev/null
+cmake --build build/tsan --target velmo_concurrency_tests
+stage "concurrency tests under TSan" ctest_in tsan -L concurrency -LE "no-sanitizer"
+
+# Fuzzing: every target for a short while (VELMO_FUZZ_SECONDS each; scripts/fuzz.sh runs longer).
+stage "fuzzing" scripts/fuzz.sh "${VELMO_FUZZ_SECONDS:-30}"
+
 
 echo
 if [ ${#failed[@]} -gt 0 ]; then
