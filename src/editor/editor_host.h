@@ -32,6 +32,7 @@ EditorHost* editorOpen(bool hasParent, void* parentWindow, const EditorDescripto
 
 // Tears the editor down (if its window still exists) and frees the host; returns after the UI
 // thread has ended. Also call it after the window was destroyed by its parent or by the user.
+// Never from the editor's own UI thread (a page callback or a timer on the editor window).
 void editorClose(EditorHost* host);
 
 // Stores the value (truncated toward zero to a whole number) and posts it to the page. From

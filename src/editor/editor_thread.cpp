@@ -159,8 +159,9 @@ DWORD WINAPI editorThreadMain(void* startBlock)
         if (!started && ready) {
             if (!host->controller) break;
             if (FAILED(host->controller->put_IsVisible(TRUE))) break;
-            if (!ReleaseSemaphore(host->semaphore, 1, NULL)) break;
+            // Shown before editorOpen returns, so that its caller finds the window on screen.
             ShowWindow(host->window, SW_SHOW);
+            if (!ReleaseSemaphore(host->semaphore, 1, NULL)) break;
             started = true;
         }
         if (got == 0) {

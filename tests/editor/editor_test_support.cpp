@@ -75,7 +75,7 @@ HWND create_parent_window(int width, int height)
         windowClass.lpszClassName = "VelmoTestParent";
         registered = RegisterClassA(&windowClass) != 0;
     }
-    return CreateWindowExA(0, "VelmoTestParent", "host", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, width,
+    return CreateWindowExA(0, "VelmoTestParent", "host", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE, 0, 0, width,
                            height, NULL, NULL, NULL, NULL);
 }
 

@@ -63,7 +63,7 @@ struct StandinView {
     StandinSettings* settings;
     std::vector<void*> messageHandlers;
     std::vector<void*> navigationHandlers;
-    std::wstring navigation; // asked for by Navigate, reported once the set-up callback returned
+    std::wstring navigation; // asked for by Navigate, reported once the control is shown
     bool navigationPending;
 };
 

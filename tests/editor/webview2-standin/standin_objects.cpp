@@ -236,7 +236,15 @@ METHOD controller_put_is_visible(StandinController* self, BOOL visible)
 {
     standin_log(self->base.environment, "put_IsVisible %d", (int)visible);
     if (!usable(self, "put_IsVisible")) return E_FAIL;
-    return step(&self->base, "put_IsVisible");
+    HRESULT result = step(&self->base, "put_IsVisible");
+    // The page starts loading once it is shown; until then the stand-in posts nothing, so an
+    // editor that waits for "one more message" after its set-up would wait for ever.
+    StandinView* view = self->view;
+    if (SUCCEEDED(result) && visible && view->navigationPending) {
+        view->navigationPending = false;
+        standin_post_navigation(view, view->navigation);
+    }
+    return result;
 }
 
 // RECT by value: on x64 the caller passes a pointer to its own copy.
@@ -321,8 +329,7 @@ METHOD view_navigate(StandinView* self, const wchar_t* uri)
     standin_log(self->base.environment, "Navigate %s", standin_utf8(uri).c_str());
     if (!uri) return E_INVALIDARG;
     if (FAILED(step(&self->base, "Navigate"))) return E_FAIL;
-    // Like the real runtime, the navigation start is reported later, through the message loop
-    // (and not before the set-up callback that asked for it has returned).
+    // Like the real runtime, the navigation start is reported later, through the message loop.
     self->navigation = uri;
     self->navigationPending = true;
     return S_OK;

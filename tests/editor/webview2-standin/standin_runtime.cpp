@@ -163,12 +163,6 @@ void standin_run_job(StandinJob* job)
         standin_log(id, "%s completed 0x%08lx -> 0x%08lx", job->kind == JOB_ENVIRONMENT ? "environment" : "controller",
                     (unsigned long)job->errorCode, (unsigned long)result);
         standin_release(job->handler);
-        if (job->kind == JOB_CONTROLLER && job->result) {
-            StandinView* page = ((StandinController*)job->result)->view;
-            if (page->navigationPending && !((StandinController*)job->result)->closed)
-                standin_post_navigation(page, page->navigation);
-            page->navigationPending = false;
-        }
         if (job->result) standin_release(job->result);
     } else if (job->kind != JOB_SYNC && !view) {
         job->outcome = E_ABORT; // no page (any more)
