@@ -143,22 +143,16 @@ HRESULT WV2Handler::onWebMessageReceived(ICoreWebView2WebMessageReceivedEventArg
     if (size > 0 &&
         WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text, -1, message, size, NULL, NULL) == size) {
         PageMessage parsed = page_message_parse(message, host->parameterCount);
-        const EditorDescriptor* d = &host->descriptor;
-        void (*callback)(void*, uint32_t, float) = NULL;
-        switch (parsed.kind) {
-        case PAGE_MESSAGE_BEGIN: callback = d->onEditorBegin; break;
-        case PAGE_MESSAGE_SET: callback = d->onEditorValue; break;
-        case PAGE_MESSAGE_END: callback = d->onEditorEnd; break;
-        case PAGE_MESSAGE_GET_ALL:
+        if (parsed.kind == PAGE_MESSAGE_GET_ALL) {
             for (uint64_t i = 0; i < host->parameterCount; i++) editorPostValueToPage(host, (uint32_t)i);
-            break;
-        case PAGE_MESSAGE_IGNORED: break;
-        }
-        if (parsed.kind == PAGE_MESSAGE_BEGIN || parsed.kind == PAGE_MESSAGE_SET ||
-            parsed.kind == PAGE_MESSAGE_END) {
+        } else if (parsed.kind != PAGE_MESSAGE_IGNORED) {
             float value;
             memcpy(&value, &parsed.valueBits, sizeof value);
             host->values[parsed.index] = value;
+            const EditorDescriptor* d = &host->descriptor;
+            void (*callback)(void*, uint32_t, float) = parsed.kind == PAGE_MESSAGE_BEGIN ? d->onEditorBegin
+                                                       : parsed.kind == PAGE_MESSAGE_SET ? d->onEditorValue
+                                                                                         : d->onEditorEnd;
             if (callback) callback(d->user, parsed.index, value);
         }
     }
