@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Builds a release tree (build/bench) and, in one run, times engine_process for four settings
+# and three block sizes, the band-pass recursion alone (the floor under the whole chain), and
+# the LV2 plug-in beside three comparable LV2 filters with lv2bench. Prints the tables and
+# writes them, with a plot, to docs/performance.md and docs/performance.png.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+# The build's packages; the release build below tells whether what it needs is there.
+scripts/install-deps.sh || echo "install-deps.sh failed; going on with what is installed" >&2
+
+# What only the benchmark needs: the peers, lv2bench, the plotter and the report's Python.
+packages=(mda-lv2 calf-plugins swh-lv2 lilv-utils gnuplot-nox python3)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+tree=build/bench
+cmake -S . -B $tree -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELMO_WERROR="${VELMO_WERROR:-ON}" >/dev/null
+cmake --build $tree --target engine_bench velmo_lv2
+
+results=$tree/results
+rm -rf $results
+mkdir -p $results/lv2
+ln -s "$PWD/$tree/velmo.lv2" $results/lv2/velmo.lv2  # only our bundle, beside the system's
+export LV2_PATH="$PWD/$results/lv2:/usr/lib/lv2"
+
+# Highest priority the user may set, so that other work on the machine disturbs less (nice
+# runs the command at the usual priority when it may not raise it).
+fast() { nice -n -20 "$@"; }
+
+echo "timing engine_process and the band-pass recursion..."
+fast $tree/bench/engine_bench --benchmark_repetitions=10 --benchmark_min_time=0.1 \
+  --benchmark_format=json >$results/engine.json
+
+echo "timing the LV2 plug-ins with lv2bench..."
+uris=(https://brindle.digital/plugins/velmo http://drobilla.net/plugins/mda/RezFilter
+      http://calf.sourceforge.net/plugins/Filter http://plugin.org.uk/swh-plugins/svf)
+# Rounds take the plug-ins in turn, so that a change of load reaches all of them alike.
+for round in 1 2 3 4 5; do
+  for block in 32 512 4096; do
+    for uri in "${uris[@]}"; do
+      seconds=$(fast lv2bench -b $block -n 4800000 "$uri" | awk -v u="$uri" '$2 == u {print $1}')
+      [ -n "$seconds" ] || { echo "lv2bench gave no time for $uri" >&2; exit 1; }
+      echo "$block 4800000 $seconds $uri" >>$results/lv2.txt
+    done
+  done
+done
+
+mkdir -p docs
+python3 bench/report.py $results/engine.json $results/lv2.txt docs/performance.md docs/performance.png
+echo
+echo "written: docs/performance.md, docs/performance.png"
