@@ -99,6 +99,9 @@ TEST_F(EditorHostTest, OpensInsideAParentOwnedByTheWaitingThreadAndFollowsTheSet
     std::string folder = log_value(standin, 0, "userDataFolder");
     std::string expectedFolderStart = temp_directory() + "vin";
     EXPECT_EQ(folder.compare(0, expectedFolderStart.size(), expectedFolderStart), 0) << folder;
+    std::string unique = folder.substr(expectedFolderStart.size()); // "vin<hex>" of the temporary file
+    EXPECT_FALSE(unique.empty());
+    EXPECT_EQ(unique.find_first_not_of("0123456789ABCDEFabcdef"), std::string::npos) << folder;
     EXPECT_TRUE(path_exists(folder)) << "the runtime's folder exists while the editor runs";
     EXPECT_FALSE(path_exists(folder + ".tmp")) << "the temporary file is gone once open returns";
     EXPECT_EQ(temp_entries_named_vin(), vinBefore + 1);
@@ -392,9 +395,12 @@ TEST_F(EditorHostTest, ParentDestroyedUnderTheEditor)
     HWND parent = create_parent_window(900, 700);
     EditorHost* host = open(true, parent);
     ASSERT_NE(host, (EditorHost*)NULL);
+    HWND window = (HWND)editorWindow(host);
     int threads = thread_count();
     DestroyWindow(parent); // takes the editor window with it; the UI thread ends
     for (int i = 0; i < 500 && thread_count() >= threads; i++) Sleep(10);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_LT(thread_count(), threads);
     editorSendValue(host, 0, 1.0f);
     editorClose(host);
     EXPECT_EQ(standin_lines(standin, 0).back(), "Close");
