@@ -144,7 +144,8 @@ static void saturate_in_place(float* y) { _mm_store_ps(y, saturate4(_mm_load_ps(
 // The band-pass recursion is one long dependency chain that leaves most of the processor
 // idle. So the segment runs as a pipeline in one loop: four samples are filtered while the
 // saturation works on samples SATURATION_LAG behind them and hp_out on samples HP_OUT_LAG
-// behind those, whose inputs are ready by then. A ring of RING samples holds the pipeline.
+// behind those, whose inputs are ready by then. The ring holds every sample from the oldest
+// not yet through hp_out to the newest filtered (at most both lags and a group per stage).
 // A segment never spans a tick, so every tick sees the whole chain's memory up to date.
 static const uint32_t SATURATION_LAG = 8;
 static const uint32_t HP_OUT_LAG = 8;
@@ -175,7 +176,7 @@ static void process_segment(Engine* e, const float* input, float* output, uint32
         }
     }
     for (; f < n; f++) y[f % RING] = filter(&c, input[f]);
-    for (; f % 4 != 0; f++) y[f % RING] = 0.0f;  // lanes past the segment
+    for (; f % 4 != 0; f++) y[f % RING] = 0.0f;  // lanes past the end: saturated, never output
     for (; s < n; s += 4) saturate_in_place(y + s % RING);
     for (; h < n; h++) output[h] = run_first_order(&c.hp_out, y[h % RING]);
     store_chain(e, c);
