@@ -9,8 +9,9 @@ packages=(
   lv2-dev lilv-utils sordi
   libsndfile1-dev sox
   clang-14 libclang-rt-14-dev
-  nodejs npm
 )
+# Node.js may come from elsewhere with npm inside it; Debian's packages only when it is absent.
+command -v npm >/dev/null || packages+=(nodejs npm)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
