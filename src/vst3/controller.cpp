@@ -2,9 +2,11 @@
 
 #include <cstddef>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 #include "state/state_archive.h"
+#include "vst3/plug_view.h"
 #include "vst3/stream_io.h"
 #include "vst3/text_fields.h"
 
@@ -46,9 +48,43 @@ static tresult query(Controller* c, const TUID iid, void** obj) {
     return kResultOk;
 }
 
-static void drop_handler(Controller* c) {
-    if (c->handler) funknown_release(c->handler);
-    c->handler = nullptr;
+// Host thread only: the one writer of the handler pointer.
+static void replace_handler(Controller* c, IComponentHandler* next) {
+    if (next) funknown_add_ref(next);
+    IComponentHandler* old;
+    {
+        std::lock_guard<std::mutex> hold(c->handler_lock);
+        old = c->handler;
+        c->handler = next;
+    }
+    if (old) funknown_release(old);
+}
+
+// The handler with a reference for the caller (release it after use), or null.
+static IComponentHandler* borrow_handler(Controller* c) {
+    std::lock_guard<std::mutex> hold(c->handler_lock);
+    IComponentHandler* h = c->handler;
+    if (h) funknown_add_ref(h);
+    return h;
+}
+
+// ---- views
+
+// Iterates by index and re-reads the list: waiting for an editor serves messages sent to this
+// thread, and a host may create or release views from inside them.
+static void send_to_views(Controller* c, uint32_t index, double plain) {
+    for (uint64_t i = 0; i < c->views.length; i++)
+        if (c->views.slots[i]) plug_view_send_value(c->views.slots[i], index, (float)plain);
+}
+
+static void let_views_go(Controller* c) {
+    for (uint64_t i = 0; i < c->views.length; i++) {
+        PlugView* view = c->views.slots[i];
+        if (!view) continue;
+        c->views.slots[i] = nullptr;
+        plug_view_controller_gone(view);
+    }
+    view_list_free(&c->views);
 }
 
 static uint32 add_ref(Controller* c) { return c->refs.fetch_add(1) + 1; }
@@ -56,7 +92,8 @@ static uint32 add_ref(Controller* c) { return c->refs.fetch_add(1) + 1; }
 static uint32 release(Controller* c) {
     uint32 left = c->refs.fetch_sub(1) - 1;
     if (left == 0) {
-        drop_handler(c);
+        let_views_go(c);
+        replace_handler(c, nullptr);
         delete c;
     }
     return left;
@@ -88,7 +125,7 @@ static tresult PLUGIN_API terminate(IEditController* self) {
     Controller* c = of_edit_controller(self);
     c->host_context = nullptr;
     c->initialized = 0;
-    drop_handler(c);
+    replace_handler(c, nullptr);
     return kResultOk;
 }
 
@@ -105,7 +142,10 @@ static tresult PLUGIN_API set_component_state(IEditController* self, IBStream* s
     StateHooks hooks = {c, no_lock, no_lock, nullptr, set_hook};
     int applied = state_apply(&hooks, blob, length);
     free(blob);
-    return applied == 0 ? kResultOk : kResultFalse;
+    if (applied != 0) return kResultFalse;
+    // The state holds the three inputs; the read-only output is not part of it.
+    for (uint32_t i = 0; i < PARAM_INPUT_COUNT; i++) send_to_views(c, i, controller_value(c, i));
+    return kResultOk;
 }
 
 // Everything the controller shows comes from the component's state.
@@ -158,20 +198,23 @@ static ParamValue PLUGIN_API get_param_normalized(IEditController* self, ParamID
 static tresult PLUGIN_API set_param_normalized(IEditController* self, ParamID id, ParamValue value) {
     int index = param_index_of_id(id);
     if (index < 0) return kResultFalse;
-    of_edit_controller(self)->values[index].store(snap_plain(id, value));
+    Controller* c = of_edit_controller(self);
+    c->values[index].store(snap_plain(id, value));
+    // The host made the change: the editors hear of it, the handler does not.
+    send_to_views(c, (uint32_t)index, controller_value(c, (uint32_t)index));
     return kResultOk;
 }
 
 static tresult PLUGIN_API set_component_handler(IEditController* self, IComponentHandler* handler) {
     Controller* c = of_edit_controller(self);
-    if (handler == c->handler) return kResultOk;
-    drop_handler(c);
-    if (handler) funknown_add_ref(handler);
-    c->handler = handler;
+    if (handler != c->handler) replace_handler(c, handler);
     return kResultOk;
 }
 
-static IPlugView* PLUGIN_API create_view(IEditController*, FIDString) { return nullptr; }
+static IPlugView* PLUGIN_API create_view(IEditController* self, FIDString name) {
+    if (!name || strcmp(name, "editor") != 0) return nullptr;
+    return plug_view_create(of_edit_controller(self));
+}
 
 static tresult PLUGIN_API get_midi_controller_assignment(IMidiMapping*, int32, int16, CtrlNumber, ParamID*) {
     return kInvalidArgument;  // no controller is mapped to any parameter
@@ -179,30 +222,21 @@ static tresult PLUGIN_API get_midi_controller_assignment(IMidiMapping*, int32, i
 
 // ---- editor edits
 
-void controller_edit_begin(Controller* c, uint32_t index, float plain) {
+static void edit(Controller* c, uint32_t index, float plain, bool begins, bool ends) {
     if (index >= PARAM_COUNT) return;
     store_plain(c, index, plain);
-    IComponentHandler* h = c->handler;
+    IComponentHandler* h = borrow_handler(c);
     if (!h) return;
-    h->vtbl->beginEdit(h, param_descriptions[index].id);
-    h->vtbl->performEdit(h, param_descriptions[index].id, normalized_of_stored(c, index));
+    ParamID id = param_descriptions[index].id;
+    if (begins) h->vtbl->beginEdit(h, id);
+    h->vtbl->performEdit(h, id, normalized_of_stored(c, index));
+    if (ends) h->vtbl->endEdit(h, id);
+    funknown_release(h);
 }
 
-void controller_edit_value(Controller* c, uint32_t index, float plain) {
-    if (index >= PARAM_COUNT) return;
-    store_plain(c, index, plain);
-    IComponentHandler* h = c->handler;
-    if (h) h->vtbl->performEdit(h, param_descriptions[index].id, normalized_of_stored(c, index));
-}
-
-void controller_edit_end(Controller* c, uint32_t index, float plain) {
-    if (index >= PARAM_COUNT) return;
-    store_plain(c, index, plain);
-    IComponentHandler* h = c->handler;
-    if (!h) return;
-    h->vtbl->performEdit(h, param_descriptions[index].id, normalized_of_stored(c, index));
-    h->vtbl->endEdit(h, param_descriptions[index].id);
-}
+void controller_edit_begin(Controller* c, uint32_t index, float plain) { edit(c, index, plain, true, false); }
+void controller_edit_value(Controller* c, uint32_t index, float plain) { edit(c, index, plain, false, false); }
+void controller_edit_end(Controller* c, uint32_t index, float plain) { edit(c, index, plain, false, true); }
 
 // ---- tables
 

@@ -62,7 +62,7 @@ struct ProcessContext {
     double tempo;
     int32 timeSigNumerator;
     int32 timeSigDenominator;
-    Chord chord;
+    struct Chord chord;  // elaborated: <windows.h> declares a function Chord
     int32 smpteOffsetSubframes;
     FrameRate frameRate;
     int32 samplesToNextClock;

@@ -1,0 +1,37 @@
+// The editor view that the Controller creates for "editor": on Windows it runs the web editor
+// inside the host's window (IPlugView, platform type "HWND" only). Other platforms have no
+// editor, so no view is ever created there.
+//
+// Threads. The host calls the view, and the Controller calls the functions below, from its UI
+// thread. The editor's page callbacks and the idle timer run on the editor's own UI thread;
+// they reach the Controller only while an editor is open, and the Controller closes every open
+// editor of its views before it is destroyed, so they never see a destroyed Controller.
+#pragma once
+#include <atomic>
+#include <cstdint>
+
+#include "vst3/abi/vst3_view.h"
+
+struct Controller;
+struct EditorHost;
+
+struct PlugView {
+    IPlugView plug_view;
+    std::atomic<uint32_t> refs;
+    IPlugFrame* frame;       // kept without a reference, never called
+    EditorHost* editor;      // null while no editor is open
+    Controller* controller;  // not counted; null once the Controller is gone
+    uintptr_t timer_id;      // of the idle timer while the editor is open
+};
+
+// A new view with count 1 in the Controller's list, or null (no memory, or no editor on this
+// platform).
+IPlugView* plug_view_create(Controller* controller);
+
+// Sends a plain value to the view's page if its editor is open; waits until the editor has it.
+void plug_view_send_value(PlugView* view, uint32_t index, float value);
+
+// The Controller is being destroyed: closes the view's editor, forgets the Controller (a view
+// the host still holds keeps working without it: attached then returns kResultFalse), and drops
+// one reference, which frees a view nobody else holds.
+void plug_view_controller_gone(PlugView* view);
