@@ -115,6 +115,14 @@ int main(int argc, char** argv) {
                                "fuzz_vst3_set_state"})
         state_seeds(target);
 
+    // Which allocation fails (two bytes, little-endian), then a valid blob.
+    for (int failing : {0, 3, 9, 20, 40, 255}) {
+        Bytes seed = {(uint8_t)failing, 0};
+        Bytes valid = blob_with_extras();
+        seed.insert(seed.end(), valid.begin(), valid.end());
+        write_seed("fuzz_state_out_of_memory", ("fail-" + std::to_string(failing)).c_str(), seed);
+    }
+
     Bytes outer = blob("lv2", 48000.0f, 15, 0, 7);
     Bytes inner = member(outer, "dsp.tar");
     write_seed("fuzz_tar_parse", "state-blob", outer);
