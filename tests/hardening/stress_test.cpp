@@ -1,9 +1,9 @@
 // Both formats under concurrent traffic: one thread runs the audio entry point block after
 // block while others save and restore state. Checked on the audio thread after every block:
 // the engine's three values belong to one update (never torn) and are whole numbers in range;
-// at the end, no control change was lost. The longest audio call is compared with the longest
-// of an uncontended run; the deterministic proof that the audio thread never waits is the
-// test that holds the lock itself.
+// at the end, no control change was lost. Audio call times are recorded and compared with an
+// uncontended run; the deterministic proof that the audio thread never waits is the test that
+// holds the lock itself.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -109,12 +109,14 @@ class Stress : public testing::TestWithParam<PluginFormat> {
     }
 
     void report(const char* what, const AudioTimes& quiet, const AudioTimes& busy) {
-        printf("%s %s: %zu blocks; longest audio call %.1f us (uncontended %.1f us), 99.9th percentile %.1f us (%.1f us)\n",
+        printf("%s %s: %zu blocks; audio call longest %.1f us (uncontended %.1f us), 99.9th percentile "
+               "%.1f us (%.1f us), median %.1f us (%.1f us)\n",
                format_name(GetParam()), what, busy.micros.size(), busy.max(), quiet.max(),
-               busy.percentile(0.999), quiet.percentile(0.999));
-        // Loose on purpose: a loaded machine preempts any thread; a waiting audio thread would
-        // show the lock holders' whole time slices here, and is caught exactly by the test below.
-        EXPECT_LT(busy.percentile(0.99), 20.0 * quiet.percentile(0.99) + 2000.0);
+               busy.percentile(0.999), quiet.percentile(0.999), busy.percentile(0.5), quiet.percentile(0.5));
+        // The typical call must cost what it costs alone. The longest calls are only reported:
+        // on a loaded machine any thread is preempted now and then; waiting for the lock is
+        // caught exactly by AudioNeverWaitsWhileStateHoldsTheLock.
+        EXPECT_LT(busy.percentile(0.5), 4.0 * quiet.percentile(0.5) + 100.0);
     }
 };
 
