@@ -9,6 +9,7 @@
 #include "host/host_iids.h"
 #include "vst3/abi/vst3_controller.h"
 #include "vst3/abi/vst3_factory.h"
+#include "vst3/abi/vst3_view.h"
 #include "vst3/class_ids.h"
 
 struct IidFact {
@@ -198,6 +199,12 @@ TEST(Vst3Abi, StructureLayouts) {
     EXPECT_FIELD(ParameterInfo, flags, 788);
     EXPECT_EQ(2u, sizeof(char16));
     EXPECT_EQ(256u, sizeof(String128));
+
+    EXPECT_EQ(16u, sizeof(ViewRect));
+    EXPECT_EQ(4u, alignof(ViewRect));
+    EXPECT_FIELD(ViewRect, top, 4);
+    EXPECT_FIELD(ViewRect, right, 8);
+    EXPECT_FIELD(ViewRect, bottom, 12);
 }
 
 #define EXPECT_SLOT(vtbl, method, slot) EXPECT_EQ((size_t)(slot) * sizeof(void*), offsetof(vtbl, method)) << #vtbl "::" #method
@@ -269,6 +276,22 @@ TEST(Vst3Abi, MethodSlots) {
     EXPECT_SLOT(IParamValueQueueVtbl, getPointCount, 4);
     EXPECT_SLOT(IParamValueQueueVtbl, getPoint, 5);
     EXPECT_SLOT(IParamValueQueueVtbl, addPoint, 6);
+
+    EXPECT_SLOT(IPlugViewVtbl, isPlatformTypeSupported, 3);
+    EXPECT_SLOT(IPlugViewVtbl, attached, 4);
+    EXPECT_SLOT(IPlugViewVtbl, removed, 5);
+    EXPECT_SLOT(IPlugViewVtbl, onWheel, 6);
+    EXPECT_SLOT(IPlugViewVtbl, onKeyDown, 7);
+    EXPECT_SLOT(IPlugViewVtbl, onKeyUp, 8);
+    EXPECT_SLOT(IPlugViewVtbl, getSize, 9);
+    EXPECT_SLOT(IPlugViewVtbl, onSize, 10);
+    EXPECT_SLOT(IPlugViewVtbl, onFocus, 11);
+    EXPECT_SLOT(IPlugViewVtbl, setFrame, 12);
+    EXPECT_SLOT(IPlugViewVtbl, canResize, 13);
+    EXPECT_SLOT(IPlugViewVtbl, checkSizeConstraint, 14);
+    EXPECT_EQ(15 * sizeof(void*), sizeof(IPlugViewVtbl));
+    EXPECT_SLOT(IPlugFrameVtbl, resizeView, 3);
+    EXPECT_EQ(4 * sizeof(void*), sizeof(IPlugFrameVtbl));
 }
 
 TEST(Vst3Abi, Constants) {
@@ -279,4 +302,10 @@ TEST(Vst3Abi, Constants) {
     EXPECT_EQ(2, kIBSeekEnd);
     EXPECT_EQ(2, kParamIsReadOnly);
     EXPECT_EQ(1, kParamCanAutomate);
+    EXPECT_STREQ("HWND", kPlatformTypeHWND);
+    EXPECT_STREQ("X11EmbedWindowID", kPlatformTypeX11EmbedWindowID);
+    EXPECT_STREQ("WaylandSurfaceID", kPlatformTypeWaylandSurfaceID);
+    EXPECT_STREQ("NSView", kPlatformTypeNSView);
+    EXPECT_STREQ("HIView", kPlatformTypeHIView);
+    EXPECT_STREQ("UIView", kPlatformTypeUIView);
 }

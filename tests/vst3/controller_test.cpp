@@ -109,8 +109,11 @@ TEST_F(ControllerTest, LifeCycleAndRefusals) {
     EXPECT_EQ(kResultFalse, ec()->vtbl->initialize(ec(), host_context()));
     EXPECT_EQ(kNotImplemented, ec()->vtbl->setState(ec(), nullptr));
     EXPECT_EQ(kNotImplemented, ec()->vtbl->getState(ec(), nullptr));
-    EXPECT_EQ(nullptr, ec()->vtbl->createView(ec(), "editor"));
     EXPECT_EQ(nullptr, ec()->vtbl->createView(ec(), "Editor"));
+    EXPECT_EQ(nullptr, ec()->vtbl->createView(ec(), nullptr));
+#if !defined(_WIN32)
+    EXPECT_EQ(nullptr, ec()->vtbl->createView(ec(), "editor")) << "no editor on this platform";
+#endif
     void* obj = nullptr;
     ASSERT_EQ(kResultOk, ec()->vtbl->queryInterface(ec(), IID_IMidiMapping, &obj));
     IMidiMapping* m = (IMidiMapping*)obj;
