@@ -3,9 +3,14 @@
 #include <cstring>
 #include <string>
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
 #include "host_iids.h"
 #include "module_fixture.h"
 #include "recording_handler.h"
+#include "vst3/abi/vst3_view.h"
 
 static const ParamID cutoff_id = 1784049613u;
 static const ParamID lfo_amt_id = 394330366u;
@@ -163,3 +168,24 @@ TEST_F(ControllerTest, HoldsOneCountedReferenceToTheHandler) {
     EXPECT_EQ(1u, b.refs.load()) << "destruction lets go of the handler";
     EXPECT_TRUE(a.calls.empty() && b.calls.empty()) << "host-made changes are not echoed";
 }
+
+#if defined(_WIN32)
+// The build tree's bundle carries no WebView2 loader beside the module: the editor cannot
+// start, and the view says so and stays usable.
+TEST_F(ControllerTest, EditorWithoutAWebView2LoaderBesideTheModule) {
+    HWND parent = CreateWindowExA(0, "STATIC", nullptr, WS_OVERLAPPEDWINDOW, 0, 0, 900, 700, nullptr, nullptr,
+                                  nullptr, nullptr);
+    ASSERT_NE(nullptr, parent);
+    IPlugView* v = ec()->vtbl->createView(ec(), "editor");
+    ASSERT_NE(nullptr, v);
+    EXPECT_EQ(kResultFalse, v->vtbl->attached(v, parent, "HWND"));
+    EXPECT_EQ(nullptr, FindWindowExA(parent, nullptr, nullptr, nullptr));
+    ViewRect r;
+    EXPECT_EQ(kResultOk, v->vtbl->getSize(v, &r));
+    EXPECT_EQ(800, r.right);
+    EXPECT_EQ(600, r.bottom);
+    EXPECT_EQ(kResultOk, ec()->vtbl->setParamNormalized(ec(), cutoff_id, 0.5));  // no editor to tell
+    EXPECT_EQ(0u, v->vtbl->release(v));
+    DestroyWindow(parent);
+}
+#endif
