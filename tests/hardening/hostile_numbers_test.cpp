@@ -69,7 +69,7 @@ TEST_P(HostileNumbers, OutputRecoversWithinOneTickAfterNonFiniteInput) {
         for (size_t i = 0; i < burst_length; i++) input[burst_at + i] = burst[i % 3];
         std::vector<float> output = run(input);
         size_t recovered_by = burst_at + burst_length + TICK;
-        EXPECT_EQ(first_non_finite(output, 0) >= burst_at, true);
+        EXPECT_GE(first_non_finite(output, 0), burst_at);
         EXPECT_EQ(first_non_finite(output, recovered_by), output.size())
             << "burst " << burst[0] << "," << burst[1] << "," << burst[2];
         float peak = 0.0f;
