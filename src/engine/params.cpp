@@ -114,7 +114,7 @@ void format_plain_value(double v, char16_t text[VALUE_TEXT_LENGTH]) {
         out.put(u'0');
     } else {
         double p = 1.0;
-        while (v >= p) p *= 10.0;
+        while (v >= p && p <= 1.7976931348623157e307) p *= 10.0;  // never overflow to inf
         p /= 10.0;
         while (p >= 1.0) {
             double digit = truncate_toward_zero(v / p);

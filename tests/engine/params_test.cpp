@@ -89,9 +89,11 @@ TEST(Params, TextTruncatesToTwoDecimals) {
 TEST(Params, TextOfHugeOrNonFiniteValuesStaysInsideTheBuffer) {
     char16_t text[VALUE_TEXT_LENGTH + 8];
     for (auto& c : text) c = u'#';
-    format_plain_value(1e300, text);
-    EXPECT_EQ(text[VALUE_TEXT_LENGTH - 1], 0);
-    EXPECT_EQ(text[VALUE_TEXT_LENGTH], u'#');
+    for (double huge : {1e300, 1e308, 1.7976931348623157e308}) {
+        format_plain_value(huge, text);
+        EXPECT_EQ(text[VALUE_TEXT_LENGTH - 1], 0);
+        EXPECT_EQ(text[VALUE_TEXT_LENGTH], u'#');
+    }
     format_plain_value(NAN, text);
     EXPECT_EQ(std::u16string(text), u"nan");
     format_plain_value(-INFINITY, text);
