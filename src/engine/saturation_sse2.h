@@ -75,8 +75,9 @@ inline __m128 omega4(__m128 v) {
 }
 
 // omega4 for lanes that all lie in [8, 1e9), the logarithmic estimate's range. There
-// z = (v - est) * log2(e) lies between 3 and 31, where none of exp2's guards applies, so
-// dropping them leaves every lane's operations, and so its result, unchanged.
+// z = (v - est) * log2(e) lies between 0 and 47 (est never exceeds v), where none of exp2's
+// guards applies, so dropping them leaves every lane's operations, and so its result,
+// unchanged.
 inline __m128 omega4_logarithmic(__m128 v) {
     __m128 est = _mm_sub_ps(v, _mm_mul_ps(lanes(SAT.ln2), log2_approx4(v)));
     __m128 z = _mm_mul_ps(_mm_sub_ps(v, est), lanes(SAT.log2_e));
@@ -94,7 +95,8 @@ inline __m128 omega4_logarithmic(__m128 v) {
 // -3.94, so the full form with its masks is rarely needed.
 inline __m128 saturate4(__m128 y) {
     __m128 v = _mm_add_ps(_mm_mul_ps(lanes(SAT.in_scale), y), lanes(SAT.bias));
-    __m128 in_log_range = _mm_and_ps(_mm_cmpge_ps(v, lanes(SAT.cubic_end)), _mm_cmplt_ps(v, lanes(SAT.omega_high)));
+    __m128 in_log_range =
+        _mm_and_ps(_mm_cmpge_ps(v, lanes(SAT.cubic_end)), _mm_cmplt_ps(v, lanes(SAT.omega_high)));
     __m128 w = _mm_movemask_ps(in_log_range) == 15 ? omega4_logarithmic(v) : omega4(v);
     return _mm_sub_ps(_mm_mul_ps(lanes(SAT.out_scale), w), lanes(SAT.offset));
 }
