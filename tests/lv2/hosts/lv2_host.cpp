@@ -19,14 +19,20 @@ static void close_fd(int fd) { _close(fd); }
 static void close_fd(int fd) { close(fd); }
 #endif
 
-bool Lv2Library::open(const char* path) {
-    close();
-#ifdef _WIN32
+std::string native_path(const char* path) {
     std::string native = path;
+#ifdef _WIN32
     if (!native.empty() && native[0] == '/') native = "Z:" + native;
     for (char& c : native)
         if (c == '/') c = '\\';
-    module = (void*)LoadLibraryA(native.c_str());
+#endif
+    return native;
+}
+
+bool Lv2Library::open(const char* path) {
+    close();
+#ifdef _WIN32
+    module = (void*)LoadLibraryA(native_path(path).c_str());
 #else
     module = dlopen(path, RTLD_NOW | RTLD_LOCAL);
 #endif

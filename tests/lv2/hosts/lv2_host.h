@@ -13,8 +13,11 @@
 #include "lv2/state/state.h"
 #include "lv2/urid/urid.h"
 
-// A loaded binary. Paths are given in the build's own form; on Windows a POSIX path (as in
-// a Wine test run) is turned into its Z: drive form.
+// A path in the build's own form as the running program names it: on Windows a POSIX path
+// (as in a Wine test run) becomes its Z: drive form with backslashes.
+std::string native_path(const char* path);
+
+// A loaded binary (path in the build's own form).
 struct Lv2Library {
     void* module = nullptr;
     LV2_Descriptor_Function lv2_descriptor = nullptr;
