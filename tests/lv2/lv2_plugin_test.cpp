@@ -44,6 +44,15 @@ TEST_F(PluginTest, DescriptorIsTheOnlyOneAndOffersOnlyState) {
     EXPECT_EQ(descriptor->extension_data(""), nullptr);
 }
 
+// The web editor exists on Windows only: elsewhere the binary has no UI to hand out.
+TEST_F(PluginTest, UiEntryPointOnlyOnWindows) {
+#ifdef _WIN32
+    EXPECT_NE(library.symbol("lv2ui_descriptor"), nullptr);
+#else
+    EXPECT_EQ(library.symbol("lv2ui_descriptor"), nullptr);
+#endif
+}
+
 TEST_F(PluginTest, MissingMapIsLoggedAndTheInstanceStillRuns) {
     // With a log feature: the message goes there, at level 0 since nothing could be mapped.
     ASSERT_NE(create(LOG_ONLY), nullptr);

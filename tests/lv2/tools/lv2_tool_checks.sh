@@ -94,6 +94,23 @@ install)
         cmp "$bundle/$file" "$work/root$target/velmo.lv2/$file" || fail "$file not installed"
     done
     ;;
+install-windows)
+    # --prefix names the LV2 folder, which receives velmo.lv2: the binary, its Turtle, the page
+    # and Microsoft's loader when the build was given one (never the test stand-in).
+    build=$1 loader=${2:-}
+    [ ! -e "$bundle/WebView2Loader.dll" ] || fail "the build's bundle holds a WebView2Loader.dll"
+    cmake --install "$build" --component lv2 --prefix "$work/lv2" >/dev/null || fail "install failed"
+    installed=$work/lv2/velmo.lv2
+    files="manifest.ttl velmo.ttl velmo_ui.ttl index.html velmo.dll"
+    for file in $files; do
+        cmp "$bundle/$file" "$installed/$file" || fail "$file not installed"
+    done
+    if [ -n "$loader" ]; then
+        cmp "$loader" "$installed/WebView2Loader.dll" || fail "WebView2Loader.dll not installed"
+        files="$files WebView2Loader.dll"
+    fi
+    [ "$(ls "$installed" | sort)" = "$(printf '%s\n' $files | sort)" ] || fail "other files installed: $(ls "$installed")"
+    ;;
 *)
     fail "unknown check $check"
     ;;
