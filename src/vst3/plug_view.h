@@ -31,7 +31,7 @@ IPlugView* plug_view_create(Controller* controller);
 // Sends a plain value to the view's page if its editor is open; waits until the editor has it.
 void plug_view_send_value(PlugView* view, uint32_t index, float value);
 
-// The Controller is being destroyed: closes the view's editor, forgets the Controller (a view
-// the host still holds keeps working without it: attached then returns kResultFalse), and drops
-// one reference, which frees a view nobody else holds.
+// The Controller is being destroyed: closes the view's editor and forgets the Controller. The
+// list never owned a reference, so none is dropped: a view the host still holds stays valid
+// (attached then returns kResultFalse) until the host's own final release.
 void plug_view_controller_gone(PlugView* view);

@@ -167,5 +167,4 @@ void plug_view_send_value(PlugView* view, uint32_t index, float value) {
 void plug_view_controller_gone(PlugView* view) {
     close_editor(view);
     view->controller = nullptr;
-    view_release(&view->plug_view);
 }

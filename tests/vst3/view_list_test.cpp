@@ -54,17 +54,17 @@ TEST_F(ViewListTest, SlotsAreTakenClearedByTheFinalReleaseAndReused) {
     for (uint64_t i = 0; i < c->views.length; i++) EXPECT_EQ(nullptr, c->views.slots[i]);
 }
 
-TEST_F(ViewListTest, DestructionLetsGoOfEveryViewOnce) {
+TEST_F(ViewListTest, DestructionDetachesViewsWithoutTakingTheHostsReferences) {
     IPlugView* held = create();
-    IPlugView* forgotten = create();
+    IPlugView* unattached = create();
     ASSERT_EQ(kResultOk, held->vtbl->attached(held, parent, "HWND"));
-    held->vtbl->addRef(held);
     PlugView* view = (PlugView*)held;
     funknown_release(&c->edit_controller);
     c = nullptr;
-    (void)forgotten;  // freed with the Controller: its only count was dropped
     EXPECT_EQ(nullptr, view->controller) << "the surviving view forgets the Controller";
     EXPECT_EQ(nullptr, view->editor) << "and its editor is closed";
-    EXPECT_EQ(1u, view->refs.load());
+    EXPECT_EQ(1u, view->refs.load()) << "the list never owned a reference";
+    EXPECT_EQ(nullptr, ((PlugView*)unattached)->controller);
     EXPECT_EQ(0u, held->vtbl->release(held));
+    EXPECT_EQ(0u, unattached->vtbl->release(unattached));
 }

@@ -264,13 +264,12 @@ TEST_F(ViewTest, ParentDestroyedBeforeRemoved) {
 
 TEST_F(ViewTest, ViewOutlivesItsController) {
     IPlugView* held = create_view();
-    IPlugView* forgotten = create_view();  // the host never releases this one
+    IPlugView* forgotten = create_view();  // the host lets this one go only after the Controller
     HWND other_parent = make_parent();
     ASSERT_EQ(kResultOk, held->vtbl->attached(held, parent, "HWND"));
     ASSERT_EQ(kResultOk, forgotten->vtbl->attached(forgotten, other_parent, "HWND"));
     HWND held_editor = editor_of(parent);
     HWND forgotten_editor = editor_of(other_parent);
-    held->vtbl->addRef(held);  // the host keeps this view beyond the Controller
 
     instance_destroy(&p);  // terminate and release the Controller (and the component)
     EXPECT_FALSE(IsWindow(held_editor)) << "editors close with their Controller";
@@ -286,7 +285,8 @@ TEST_F(ViewTest, ViewOutlivesItsController) {
     EXPECT_EQ(kResultFalse, held->vtbl->onSize(held, &r));
     EXPECT_EQ(kResultTrue, held->vtbl->isPlatformTypeSupported(held, "HWND"));
     EXPECT_EQ(kResultOk, held->vtbl->removed(held));
-    EXPECT_EQ(0u, held->vtbl->release(held)) << "the Controller let go of its one count";
+    EXPECT_EQ(0u, held->vtbl->release(held)) << "the host's own reference is the last one";
+    EXPECT_EQ(0u, forgotten->vtbl->release(forgotten));
     DestroyWindow(other_parent);
 }
 
