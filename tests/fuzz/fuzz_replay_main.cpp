@@ -11,6 +11,14 @@
 
 #include "fuzz_check.h"
 
+// The build hands over its own paths; under Wine the Unix root is drive Z:.
+static std::string native_path(const char* path) {
+#ifdef _WIN32
+    if (path[0] == '/') return std::string("Z:") + path;
+#endif
+    return path;
+}
+
 static bool read_file(const std::string& path, std::vector<uint8_t>* bytes) {
     FILE* file = fopen(path.c_str(), "rb");
     if (!file) return false;
@@ -40,7 +48,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) __attribute__((weak
 int main(int argc, char** argv) {
     if (LLVMFuzzerInitialize) LLVMFuzzerInitialize(&argc, &argv);
     std::vector<std::string> inputs;
-    for (int i = 1; i < argc; i++) list_inputs(argv[i], &inputs);
+    for (int i = 1; i < argc; i++) list_inputs(native_path(argv[i]), &inputs);
     std::sort(inputs.begin(), inputs.end());
     if (inputs.empty()) {
         fprintf(stderr, "no inputs found\n");
