@@ -8,6 +8,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <atomic>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -37,6 +38,9 @@ struct UiHost {
     const LV2UI_Descriptor* descriptor = nullptr;
     LV2UI_Handle ui = nullptr;
     bool echo = false;  // answer each write with a port event at once, on the calling thread
+    HWND notify = NULL; // each write also sends a message to this window (owned by the host's thread)
+    std::atomic<bool> in_port_event{false};
+    std::atomic<int> sent_during_port_event{0};
     TouchTarget touch_target = {this};
 };
 
@@ -50,6 +54,10 @@ static void host_write(LV2UI_Controller controller, uint32_t port, uint32_t size
         host->calls.push_back({text, size, format, controller, GetCurrentThreadId()});
     }
     if (host->echo) host->descriptor->port_event(host->ui, port, size, format, buffer);
+    if (host->notify) {
+        if (host->in_port_event) host->sent_during_port_event++;
+        SendMessageA(host->notify, WM_NULL, 0, 0);
+    }
 }
 
 static void host_touch(LV2UI_Feature_Handle handle, uint32_t port, bool grabbed) {
@@ -74,8 +82,7 @@ static size_t heap_bytes_in_use() {
 
 // Which features a test's host offers.
 struct Offer {
-    bool parent = true;
-    HWND parent_window = nullptr;  // null: the host window
+    bool parent = true;  // the host window
     bool touch = true;
     const char* bundle_path = bundle.c_str();
     LV2UI_Write_Function write = host_write;
@@ -118,7 +125,7 @@ protected:
 
     LV2UI_Handle instantiate(const Offer& offer, LV2UI_Widget* widget) {
         LV2UI_Touch touch = {&host.touch_target, host_touch};
-        LV2_Feature parent_feature = {LV2_UI__parent, offer.parent_window ? offer.parent_window : hostWindow};
+        LV2_Feature parent_feature = {LV2_UI__parent, hostWindow};
         LV2_Feature touch_feature = {LV2_UI__touch, &touch};
         const LV2_Feature* features[3] = {};
         int n = 0;
@@ -151,6 +158,18 @@ protected:
         char text[40];
         snprintf(text, sizeof text, "%c %x %08x", kind, index, bits);
         return standin.postWebMessage(0, widen(text).c_str());
+    }
+
+    // Fifty page edits of index 0, from a thread of their own.
+    static DWORD WINAPI edit_on_the_page(void* test) {
+        for (int i = 0; i < 50; i++) ((Lv2UiTest*)test)->page('s', 0, (float)(i % 16));
+        return 0;
+    }
+
+    std::string navigated_uri() {
+        for (const std::string& line : standin_lines(standin, 0))
+            if (line.rfind("Navigate ", 0) == 0) return line.substr(9);
+        return "";
     }
 
     std::vector<std::string> posted() {
@@ -204,9 +223,7 @@ TEST_F(Lv2UiTest, OpensInsideTheHostWindowAndCleanupClosesIt) {
 
     // The page comes from the bundle (the loader, too: the stand-in answered).
     ASSERT_EQ(standin.sync(0), S_OK);
-    std::string uri;
-    for (const std::string& line : standin_lines(standin, 0))
-        if (line.rfind("Navigate ", 0) == 0) uri = line.substr(9);
+    std::string uri = navigated_uri();
     EXPECT_EQ(uri.rfind("file:///Z:/", 0), 0u) << uri;
     EXPECT_NE(uri.find("/ui%20bundle/velmo.lv2/index.html"), std::string::npos) << uri;
     EXPECT_TRUE(posted().empty()) << "no values before the host reports them";
@@ -223,6 +240,22 @@ TEST_F(Lv2UiTest, OpensInsideTheHostWindowAndCleanupClosesIt) {
     descriptor->cleanup(instantiate());
     standin.reset();
     EXPECT_EQ(heap_bytes_in_use(), heap);
+}
+
+// Hosts built on lilv hand over the bundle path with forward slashes.
+TEST_F(Lv2UiTest, BundlePathWithForwardSlashes) {
+    std::string path = bundle;
+    for (char& c : path)
+        if (c == '\\') c = '/';
+    Offer offer;
+    offer.bundle_path = path.c_str();
+    LV2UI_Handle ui = instantiate(offer);
+    ASSERT_NE(ui, nullptr);
+    ASSERT_EQ(standin.sync(0), S_OK);
+    std::string uri = navigated_uri();
+    EXPECT_EQ(uri.rfind("file:///Z:/", 0), 0u) << uri;
+    EXPECT_NE(uri.find("/ui%20bundle/velmo.lv2/index.html"), std::string::npos) << uri;
+    descriptor->cleanup(ui);
 }
 
 TEST_F(Lv2UiTest, WithoutParentTheWidgetIsATopLevelWindowTheUserCanClose) {
@@ -378,6 +411,36 @@ TEST_F(Lv2UiTest, HostAnsweringAWriteWithAPortEvent) {
     host.echo = false;
     port_event(ui, 4, 9.0f);  // and the host's own thread is still served afterwards
     EXPECT_EQ(posted().back(), "s 00000002 41100000");
+    descriptor->cleanup(ui);
+}
+
+// A host whose write function sends to its own window while its thread is inside port_event:
+// the UI waits in a way that serves the sent message, so neither thread waits for the other.
+TEST_F(Lv2UiTest, PortEventsWhileTheWriteFunctionSendsToTheHostsWindow) {
+    LV2UI_Handle ui = instantiate();
+    ASSERT_NE(ui, nullptr);
+    host.notify = hostWindow;
+    HANDLE page_thread = CreateThread(NULL, 0, edit_on_the_page, this, 0, NULL);
+    ASSERT_NE(page_thread, (HANDLE)NULL);
+    // Port events for as long as the page edits (bounded), as a busy host would send them.
+    int events = 0;
+    while (WaitForSingleObject(page_thread, 0) == WAIT_TIMEOUT && events < 100000) {
+        host.in_port_event = true;
+        port_event(ui, 4, (float)(events++ % 16));
+        host.in_port_event = false;
+    }
+    // The host's loop afterwards: serve what other threads send, until the page is done.
+    DWORD waited;
+    while ((waited = MsgWaitForMultipleObjects(1, &page_thread, FALSE, 20000, QS_SENDMESSAGE)) == WAIT_OBJECT_0 + 1) {
+        MSG message;
+        PeekMessageA(&message, NULL, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+    EXPECT_EQ(waited, WAIT_OBJECT_0);
+    CloseHandle(page_thread);
+    host.notify = NULL;
+    EXPECT_GT(host.sent_during_port_event, 0) << "the two never met";
+    EXPECT_EQ(calls().size(), 50u);
+    EXPECT_EQ(posted().size(), (size_t)events);
     descriptor->cleanup(ui);
 }
 
