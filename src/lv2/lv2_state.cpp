@@ -23,6 +23,9 @@ static LV2_State_Status save(LV2_Handle instance, LV2_State_Store_Function store
     exchange_lock(&plugin->exchange);
     for (uint32_t i = 0; i < PARAM_INPUT_COUNT; i++) values[i] = plugin->engine.param_values[i];
     exchange_unlock(&plugin->exchange);
+    // Activate takes the ports as they are; a save before the first Run must still store values
+    // that a restore accepts (a NaN there would make the whole state unloadable).
+    for (float& value : values) value = snap_control_value(value);
 
     size_t length = 0;
     uint8_t* blob = state_blob_save("lv2", plugin->sample_rate, values, &length);

@@ -112,6 +112,18 @@ TEST_F(StateTest, SaveBeforeActivateStoresTheStartingValues) {
     expect_saved_values(15, 0, 7);
 }
 
+TEST_F(StateTest, SaveBeforeTheFirstRunStoresRestorableValues) {
+    ASSERT_NE(create(), nullptr);
+    connect_all();
+    controls[0] = std::numeric_limits<float>::quiet_NaN();
+    controls[1] = 7.6f;
+    controls[2] = 40.0f;
+    activate();  // takes the ports unsnapped; no Run yet
+    expect_saved_values(0, 8, 15);
+    std::vector<uint8_t> saved(store.property.value);
+    EXPECT_EQ(restore_blob(saved), LV2_STATE_SUCCESS);
+}
+
 TEST_F(StateTest, SaveReportsAFailingStoreAsStatus1) {
     start_with(3, 9, 12);
     for (LV2_State_Status host_status : {LV2_STATE_ERR_UNKNOWN, LV2_STATE_ERR_NO_SPACE}) {
