@@ -141,9 +141,19 @@ static void store_chain(Engine* e, const Chain& c) {
     e->hp_out.state = c.hp_out.state;
 }
 
+// Finite audio beyond 1e30 is limited there: the resonance and the saturation's scaling would
+// otherwise overflow to infinity. Infinities and NaN pass: they poison the filter memory, which
+// the next tick clears, whereas a limited infinity would ring through the filters for seconds.
+static inline float limit_input(float x) {
+    const float limit = 1e30f, infinity = float_from_bits(0x7F800000u);
+    if (x > limit && x < infinity) return limit;
+    if (x < -limit && x > -infinity) return -limit;
+    return x;
+}
+
 // hp_in, input gain, band-pass, output gain and lp_out: the serial part before the saturation.
 static inline float filter(Chain* c, float x) {
-    float x2 = INPUT_GAIN * run_first_order(&c->hp_in, x);
+    float x2 = INPUT_GAIN * run_first_order(&c->hp_in, limit_input(x));
     float bp = band_pass_step(c->terms, &c->z, x2);
     return run_low_pass(&c->lp_out, OUTPUT_GAIN * -bp);
 }

@@ -60,6 +60,7 @@ float reference_sample(ReferenceEngine* r, float x) {
     }
     r->countdown--;
 
+    if (std::isfinite(x)) x = std::fmin(std::fmax(x, -1e30f), 1e30f);  // the input limit
     float x2 = 0.928719044f * step(r->hp_in, x);
 
     float fc = hz(std::fmin(std::fmax(r->reg, 0.000001f), 2047.0f));
