@@ -5,21 +5,9 @@
 # writes them, with a plot, to docs/performance.md and docs/performance.png.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-# The build's packages; the release build below tells whether what it needs is there.
-scripts/install-deps.sh || echo "install-deps.sh failed; going on with what is installed" >&2
-
-# What only the benchmark needs: the peers, lv2bench, the plotter and the report's Python.
-packages=(mda-lv2 calf-plugins swh-lv2 lilv-utils gnuplot-nox python3)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "installing: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+# The build's packages and what only the benchmark needs: the peers, lv2bench, the plotter and
+# the report's Python.
+scripts/install-deps.sh mda-lv2 calf-plugins swh-lv2 lilv-utils gnuplot-nox python3
 
 tree=build/bench
 cmake -S . -B $tree -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELMO_WERROR="${VELMO_WERROR:-ON}" >/dev/null

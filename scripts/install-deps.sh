@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs, through apt, every package the build and the tests need (only what is missing).
+# Installs, through apt, every package the build and the tests need, and any further packages
+# named as arguments (only what is missing).
 set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
@@ -9,6 +10,7 @@ packages=(
   lv2-dev lilv-utils sordi
   libsndfile1-dev sox
   clang-14 libclang-rt-14-dev
+  "$@"
 )
 # Node.js may come from elsewhere with npm inside it; Debian's packages only when it is absent.
 command -v npm >/dev/null || packages+=(nodejs npm)
