@@ -1,8 +1,10 @@
-// editorOpen, editorClose, editorSendValue: the callers' side of the handshake with the UI thread.
+// editorOpen, editorClose, editorSendValue and the timer calls: the callers' side of the handshake with the UI thread.
 #include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+
+#include <type_traits>
 
 #include "editor_internal.h"
 #include "page_protocol.h"
@@ -160,6 +162,35 @@ void editorSendValue(EditorHost* host, uint32_t index, float value)
     }
     if (host->window && PostMessageA(host->window, WM_EDITOR_SET_VALUE, index, (LPARAM)(long long)whole))
         wait_for_ui_thread_answer(host);
+}
+
+static_assert(std::is_same<EditorTimerProc, TIMERPROC>::value, "EditorTimerProc must be a TIMERPROC");
+
+// Runs the request on the UI thread and waits for it; a request the UI thread never reached
+// (its window is gone) keeps its zero result.
+static void run_timer_request(EditorHost* host, EditorTimerRequest* request)
+{
+    if (GetCurrentThreadId() == host->threadId) {
+        editorApplyTimerRequest(host, request);
+        return;
+    }
+    if (host->window && PostMessageA(host->window, WM_EDITOR_TIMER, 0, (LPARAM)request))
+        wait_for_ui_thread_answer(host);
+}
+
+bool editorStartTimer(EditorHost* host, uintptr_t id, unsigned milliseconds, EditorTimerProc procedure)
+{
+    if (!host || !procedure) return false;
+    EditorTimerRequest request = {true, id, milliseconds, procedure, 0};
+    run_timer_request(host, &request);
+    return request.result != 0;
+}
+
+void editorStopTimer(EditorHost* host, uintptr_t id)
+{
+    if (!host) return;
+    EditorTimerRequest request = {false, id, 0, NULL, 0};
+    run_timer_request(host, &request);
 }
 
 void editorIdle(EditorHost*)

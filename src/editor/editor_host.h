@@ -2,18 +2,18 @@
 // a dedicated UI thread owns (Windows only). Used unchanged by the VST3 view and the LV2 UI.
 //
 // Threads. editorOpen starts the editor's UI thread; all page callbacks below run on that
-// thread. editorClose and editorSendValue hand work to it and wait, while still serving
+// thread. editorClose, editorSendValue and the timer calls hand work to it and wait, while still serving
 // messages that other threads send to the calling thread (a parent window owned by the caller
 // stays responsive, so SetParent / DestroyWindow across threads cannot deadlock). Calls on one
-// host must not overlap; call them from one thread (editorSendValue may also be called from the
-// editor's own UI thread, see below).
+// host must not overlap; call them from one thread (editorSendValue and the timer calls may also
+// be called from the editor's own UI thread, see below).
 #pragma once
 #include <stdint.h>
 
 struct EditorDescriptor {
     void* user;                                   // passed back to every callback
     const char* formatName;                       // "vst3" or "lv2"; kept, not read
-    const char* (*getModuleDirectory)(void* user);    // ANSI folder holding WebView2Loader.dll
+    const char* (*getModuleDirectory)(void* user);    // UTF-8 folder holding WebView2Loader.dll
     const char* (*getResourcesDirectory)(void* user); // UTF-8 folder holding index.html
     void (*onEditorBegin)(void* user, uint32_t index, float value); // page starts a gesture
     void (*onEditorValue)(void* user, uint32_t index, float value); // page sets a value
@@ -46,3 +46,23 @@ void editorIdle(EditorHost* host);
 
 // The editor window (HWND): a child of the parent given to editorOpen, or top-level.
 void* editorWindow(const EditorHost* host);
+
+// A Win32 TIMERPROC, spelled without <windows.h>: (HWND, UINT, UINT_PTR, DWORD).
+#if defined(__i386__) || defined(_M_IX86)
+#define EDITOR_TIMER_CALL __stdcall
+#else
+#define EDITOR_TIMER_CALL
+#endif
+struct HWND__;
+typedef void(EDITOR_TIMER_CALL* EditorTimerProc)(HWND__* window, unsigned int message, uintptr_t id,
+                                                 unsigned long time);
+
+// Starts (or restarts) timer `id` on the editor window; `procedure` then runs on the editor's UI
+// thread every `milliseconds`. Windows only lets the window's own thread set or kill its timers,
+// so from another thread this waits until the UI thread has done it. False when the timer could
+// not be set or the window is gone.
+bool editorStartTimer(EditorHost* host, uintptr_t id, unsigned milliseconds, EditorTimerProc procedure);
+
+// Stops timer `id` on the editor window (waiting for the UI thread, as above); no tick of it
+// runs after this returns. Nothing to do once the window is gone.
+void editorStopTimer(EditorHost* host, uintptr_t id);

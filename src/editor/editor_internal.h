@@ -22,7 +22,20 @@ enum {
     WM_EDITOR_QUIT = WM_APP,          // tear down, release the semaphore, end the thread
     WM_EDITOR_SET_VALUE = WM_APP + 1, // wParam index, lParam whole value; release the semaphore
     WM_EDITOR_WAKE = WM_APP + 2,      // no-op: lets the loop look at the ready flag again
+    WM_EDITOR_TIMER = WM_APP + 3,     // lParam an EditorTimerRequest; release the semaphore
 };
+
+// A timer to set or kill on the editor window, and SetTimer's answer.
+struct EditorTimerRequest {
+    bool start;
+    UINT_PTR id;
+    UINT milliseconds;
+    TIMERPROC procedure;
+    UINT_PTR result;
+};
+
+// Sets or kills the requested timer. UI thread only.
+void editorApplyTimerRequest(EditorHost* host, EditorTimerRequest* request);
 
 struct EditorStartBlock {
     EditorHost* host;

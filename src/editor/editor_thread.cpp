@@ -41,6 +41,14 @@ void editorPostValueToPage(EditorHost* host, uint32_t index)
     webView->Release();
 }
 
+void editorApplyTimerRequest(EditorHost* host, EditorTimerRequest* request)
+{
+    if (request->start)
+        request->result = SetTimer(host->window, request->id, request->milliseconds, request->procedure);
+    else
+        KillTimer(host->window, request->id);
+}
+
 // Everything the UI thread made, so that one ending can undo whatever exists.
 struct UiThread {
     EditorHost* host;
@@ -178,6 +186,11 @@ DWORD WINAPI editorThreadMain(void* startBlock)
                 host->values[message.wParam] = (float)(long long)message.lParam;
                 editorPostValueToPage(host, (uint32_t)message.wParam);
             }
+            ReleaseSemaphore(host->semaphore, 1, NULL);
+            continue;
+        }
+        if (message.hwnd == host->window && message.message == WM_EDITOR_TIMER) {
+            editorApplyTimerRequest(host, (EditorTimerRequest*)message.lParam);
             ReleaseSemaphore(host->semaphore, 1, NULL);
             continue;
         }

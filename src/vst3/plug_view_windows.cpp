@@ -40,7 +40,7 @@ static HWND editor_window(const PlugView* v) { return (HWND)editorWindow(v->edit
 
 static void close_editor(PlugView* v) {
     if (!v->editor) return;
-    KillTimer(editor_window(v), v->timer_id);
+    editorStopTimer(v->editor, v->timer_id);
     editorClose(v->editor);
     v->editor = nullptr;
     v->timer_id = 0;
@@ -88,7 +88,8 @@ static tresult PLUGIN_API attached(IPlugView* self, void* parent, FIDString type
     if (!editor) return kResultFalse;
     v->editor = editor;
     v->timer_id = (uintptr_t)v;
-    if (!SetTimer(editor_window(v), v->timer_id, idle_interval_ms, idle_timer)) {
+    // Set by the editor's own thread: Windows refuses timers on another thread's window.
+    if (!editorStartTimer(editor, v->timer_id, idle_interval_ms, idle_timer)) {
         editorClose(editor);
         v->editor = nullptr;
         v->timer_id = 0;

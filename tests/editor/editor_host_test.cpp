@@ -5,8 +5,10 @@
 #include <string.h>
 
 #include <algorithm>
+#include <atomic>
 
 #include "editor_test_support.h"
+#include "import_patch.h"
 
 static const char resourcesDirectory[] = "C:\\Velmo Resources\\B\xc3\xa9la"; // UTF-8, not ASCII
 static const char pageUri[] = "file:///C:/Velmo%20Resources/B%C3%A9la/index.html";
@@ -156,6 +158,8 @@ TEST_F(EditorHostTest, TopLevelWindowClosedByTheUserThenEditorClose)
     for (int i = 0; i < 500 && IsWindow(window); i++) Sleep(10);
     ASSERT_FALSE(IsWindow(window));
     editorSendValue(host, 0, 3.0f); // returns at once
+    EXPECT_FALSE(editorStartTimer(host, 1, 10, [](HWND, UINT, UINT_PTR, DWORD) {}));
+    editorStopTimer(host, 1);       // returns at once
     editorClose(host);              // joins the ended thread and frees everything
     EXPECT_EQ(thread_count(), threadsBefore);
     EXPECT_FALSE(path_exists(folder));
@@ -426,4 +430,89 @@ TEST_F(EditorHostTest, HundredOpenCloseCyclesLeakNothing)
     EXPECT_EQ(temp_entries_named_vin(), vin);
     printf("100 open/close cycles: %lu ms, threads %d, handles %lu -> %lu\n", (unsigned long)elapsed, threads,
            (unsigned long)handles, (unsigned long)handle_count());
+}
+
+// Which threads set and kill timers: this program's imports of both, wrapped to record the caller.
+static std::atomic<DWORD> setTimerThread, killTimerThread;
+static UINT_PTR(WINAPI* systemSetTimer)(HWND, UINT_PTR, UINT, TIMERPROC);
+static BOOL(WINAPI* systemKillTimer)(HWND, UINT_PTR);
+static UINT_PTR WINAPI recording_set_timer(HWND window, UINT_PTR id, UINT milliseconds, TIMERPROC procedure)
+{
+    setTimerThread = GetCurrentThreadId();
+    return systemSetTimer(window, id, milliseconds, procedure);
+}
+static BOOL WINAPI recording_kill_timer(HWND window, UINT_PTR id)
+{
+    killTimerThread = GetCurrentThreadId();
+    return systemKillTimer(window, id);
+}
+
+static std::atomic<int> ticks;
+static std::atomic<DWORD> tickThread;
+static std::atomic<UINT_PTR> tickId;
+static EditorHost* stopOnTick; // a tick stops its own timer, from the editor's thread
+static void CALLBACK count_tick(HWND, UINT, UINT_PTR id, DWORD)
+{
+    ticks++;
+    tickThread = GetCurrentThreadId();
+    tickId = id;
+    if (stopOnTick) editorStopTimer(stopOnTick, id);
+}
+
+static bool wait_for_ticks(int count)
+{
+    for (int i = 0; i < 300 && ticks < count; i++) Sleep(10);
+    return ticks >= count;
+}
+
+TEST_F(EditorHostTest, TimersAreSetAndKilledByTheEditorThread)
+{
+    HMODULE program = GetModuleHandleA(NULL);
+    systemSetTimer = (decltype(systemSetTimer))patch_import(program, "user32.dll", "SetTimer", (void*)recording_set_timer);
+    systemKillTimer =
+        (decltype(systemKillTimer))patch_import(program, "user32.dll", "KillTimer", (void*)recording_kill_timer);
+    ASSERT_NE(systemSetTimer, nullptr);
+    ASSERT_NE(systemKillTimer, nullptr);
+    EditorHost* host = open();
+    ASSERT_NE(host, (EditorHost*)NULL);
+    DWORD uiThread = GetWindowThreadProcessId((HWND)editorWindow(host), NULL);
+
+    ticks = 0;
+    EXPECT_TRUE(editorStartTimer(host, 0x5EED, 10, count_tick));
+    EXPECT_EQ(setTimerThread.load(), uiThread) << "Windows refuses timers set from another thread";
+    EXPECT_TRUE(wait_for_ticks(3));
+    EXPECT_EQ(tickThread.load(), uiThread);
+    EXPECT_EQ(tickId.load(), (UINT_PTR)0x5EED);
+    editorStopTimer(host, 0x5EED);
+    EXPECT_EQ(killTimerThread.load(), uiThread);
+    int stoppedAt = ticks;
+    Sleep(100);
+    EXPECT_EQ(ticks.load(), stoppedAt) << "no tick after editorStopTimer returned";
+
+    // From the editor's own thread (inside a tick) the timer is killed directly, without a wait
+    // that would never end.
+    ticks = 0;
+    stopOnTick = host;
+    EXPECT_TRUE(editorStartTimer(host, 7, 10, count_tick));
+    EXPECT_TRUE(wait_for_ticks(1));
+    Sleep(100);
+    EXPECT_EQ(ticks.load(), 1);
+    stopOnTick = NULL;
+
+    EXPECT_FALSE(editorStartTimer(NULL, 1, 10, count_tick));
+    EXPECT_FALSE(editorStartTimer(host, 1, 10, NULL));
+    editorStopTimer(NULL, 1);
+    editorClose(host);
+    patch_import(program, "user32.dll", "SetTimer", (void*)systemSetTimer);
+    patch_import(program, "user32.dll", "KillTimer", (void*)systemKillTimer);
+}
+
+TEST_F(EditorHostTest, TimerOnAWindowClosedRightAfterTheStartIsRefused)
+{
+    standin.failAt("closeWindowOnShow");
+    EditorHost* host = open();
+    ASSERT_NE(host, (EditorHost*)NULL);
+    EXPECT_FALSE(editorStartTimer(host, 1, 10, count_tick));
+    editorClose(host);
+    EXPECT_EQ(GetWindow(hostWindow, GW_CHILD), (HWND)NULL);
 }

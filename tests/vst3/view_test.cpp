@@ -3,6 +3,7 @@
 // reaching open editors, page gestures reaching the host, and the view outliving its Controller.
 #include <atomic>
 
+#include "import_patch.h"
 #include "recording_handler.h"
 #include "view_test_support.h"
 
@@ -134,10 +135,36 @@ static LRESULT CALLBACK count_timer_messages(int code, WPARAM remove, LPARAM mes
     return CallNextHookEx(nullptr, code, remove, message);
 }
 
+// Which threads set and kill timers in the module: its imports of both, wrapped to record the caller.
+static std::atomic<DWORD> set_timer_thread, kill_timer_thread;
+static std::atomic<UINT_PTR> set_timer_id;
+static UINT_PTR(WINAPI* system_set_timer)(HWND, UINT_PTR, UINT, TIMERPROC);
+static BOOL(WINAPI* system_kill_timer)(HWND, UINT_PTR);
+static UINT_PTR WINAPI recording_set_timer(HWND window, UINT_PTR id, UINT milliseconds, TIMERPROC procedure) {
+    set_timer_thread = GetCurrentThreadId();
+    set_timer_id = id;
+    return system_set_timer(window, id, milliseconds, procedure);
+}
+static BOOL WINAPI recording_kill_timer(HWND window, UINT_PTR id) {
+    kill_timer_thread = GetCurrentThreadId();
+    return system_kill_timer(window, id);
+}
+
 TEST_F(ViewTest, IdleTimerRunsOnTheEditorThreadEveryTwentyMillisecondsWhileOpen) {
+    HMODULE module = GetModuleHandleA(windows_path(VELMO_VST3_MODULE).c_str());
+    ASSERT_NE(nullptr, module);
+    system_set_timer = (decltype(system_set_timer))patch_import(module, "user32.dll", "SetTimer",
+                                                                (void*)recording_set_timer);
+    system_kill_timer = (decltype(system_kill_timer))patch_import(module, "user32.dll", "KillTimer",
+                                                                  (void*)recording_kill_timer);
+    ASSERT_NE(nullptr, system_set_timer);
+    ASSERT_NE(nullptr, system_kill_timer);
     IPlugView* v = create_view();
     ASSERT_EQ(kResultOk, v->vtbl->attached(v, parent, "HWND"));
     HWND editor = editor_of(parent);
+    DWORD editor_thread = GetWindowThreadProcessId(editor, nullptr);
+    EXPECT_EQ(editor_thread, set_timer_thread.load()) << "Windows refuses timers set from another thread";
+    EXPECT_EQ((UINT_PTR)v, set_timer_id.load());
     timer_id = (WPARAM)v;  // the view's address identifies its timer
     timer_ticks = 0;
     HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, count_timer_messages, nullptr,
@@ -152,7 +179,22 @@ TEST_F(ViewTest, IdleTimerRunsOnTheEditorThreadEveryTwentyMillisecondsWhileOpen)
     ticks = timer_ticks.load();
     pump_messages_for(100);
     EXPECT_EQ(ticks, timer_ticks.load()) << "stopped with the editor";
+    EXPECT_EQ(editor_thread, kill_timer_thread.load());
     UnhookWindowsHookEx(hook);
+    v->vtbl->release(v);
+    patch_import(module, "user32.dll", "SetTimer", (void*)system_set_timer);
+    patch_import(module, "user32.dll", "KillTimer", (void*)system_kill_timer);
+}
+
+TEST_F(ViewTest, AttachedFailsAndClosesTheEditorWhenItsTimerCannotStart) {
+    IPlugView* v = create_view();
+    standin.failAt("closeWindowOnShow");  // the editor window is gone before the timer is set
+    EXPECT_EQ(kResultFalse, v->vtbl->attached(v, parent, "HWND"));
+    EXPECT_EQ(nullptr, editor_of(parent));
+    EXPECT_TRUE(posted_values(standin, 0).empty()) << "no values for an editor that failed";
+    standin.failAt(nullptr);
+    ASSERT_EQ(kResultOk, v->vtbl->attached(v, parent, "HWND"));
+    EXPECT_EQ(kResultOk, v->vtbl->removed(v));
     v->vtbl->release(v);
 }
 

@@ -8,7 +8,8 @@
 // "environment" (completion reports a failure), "CreateCoreWebView2Controller", "controller",
 // and the set-up calls by name: "get_CoreWebView2", "get_Settings", "put_IsScriptEnabled",
 // "put_AreHostObjectsAllowed", "put_Bounds", "add_WebMessageReceived", "add_NavigationStarting",
-// "Navigate", "put_IsVisible". Null or "" fails nothing.
+// "Navigate", "put_IsVisible"; "closeWindowOnShow" lets put_IsVisible succeed but posts WM_CLOSE
+// to the controller's parent window. Null or "" fails nothing.
 typedef void (*StandinFailAtFn)(const char* step);
 // Forget the log, the failure and the environment numbering (environment ids start at 0).
 typedef void (*StandinResetFn)(void);

@@ -47,6 +47,7 @@ struct StandinEnvironment {
 
 struct StandinController {
     StandinObject base;
+    HWND parent; // the window given to CreateCoreWebView2Controller
     StandinEnvironment* environment;
     StandinView* view;
     bool closed;

@@ -170,7 +170,9 @@ METHOD environment_create_controller(StandinEnvironment* self, HWND parent, void
     if (standin_failing("controller")) {
         job->errorCode = HRESULT_FROM_WIN32(ERROR_INVALID_STATE);
     } else {
-        job->result = &standin_controller_create(self)->base;
+        StandinController* controller = standin_controller_create(self);
+        controller->parent = parent;
+        job->result = &controller->base;
     }
     job->environment = self;
     object_add_ref(&self->base);
@@ -244,6 +246,8 @@ METHOD controller_put_is_visible(StandinController* self, BOOL visible)
         view->navigationPending = false;
         standin_post_navigation(view, view->navigation);
     }
+    // The window is closed right after it is shown, as a user or host might.
+    if (SUCCEEDED(result) && standin_failing("closeWindowOnShow")) PostMessageW(self->parent, WM_CLOSE, 0, 0);
     return result;
 }
 
