@@ -38,15 +38,27 @@ static void join_ui_thread(EditorHost* host)
     host->thread = NULL;
 }
 
+// UTF-8 to a new wide string; null if the text is not valid UTF-8.
+static wchar_t* widen_utf8(const char* text, size_t extraCharacters)
+{
+    int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, NULL, 0);
+    if (length <= 0) return NULL;
+    wchar_t* wide = (wchar_t*)malloc(((size_t)length + extraCharacters) * sizeof(wchar_t));
+    if (wide && MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, wide, length) != length) {
+        free(wide);
+        return NULL;
+    }
+    return wide;
+}
+
+// The loader from the UTF-8 module folder; wide all the way, so that any folder name works.
 static HMODULE load_loader(const char* directory, CreateCoreWebView2EnvironmentWithOptionsFn* create)
 {
-    static const char fileName[] = "\\WebView2Loader.dll";
-    size_t length = strlen(directory);
-    char* path = (char*)malloc(length + sizeof fileName);
+    static const wchar_t fileName[] = L"\\WebView2Loader.dll";
+    wchar_t* path = widen_utf8(directory, sizeof fileName / sizeof fileName[0]);
     if (!path) return NULL;
-    memcpy(path, directory, length);
-    memcpy(path + length, fileName, sizeof fileName);
-    HMODULE loader = LoadLibraryA(path);
+    wcscat(path, fileName);
+    HMODULE loader = LoadLibraryW(path);
     free(path);
     if (!loader) return NULL;
     *create = (CreateCoreWebView2EnvironmentWithOptionsFn)(void*)GetProcAddress(

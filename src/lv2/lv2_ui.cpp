@@ -10,6 +10,7 @@
 #include "lv2/lv2_plugin.h"
 #include "lv2/lv2_uris.h"
 
+// Both editor folders are the bundle: its path comes from the host in UTF-8, as the editor reads it.
 static const char* bundle_directory(void* user) { return ((const Lv2Ui*)user)->bundle_path; }
 
 // The page's parameter index i is control port PORT_CUTOFF + i. Only the three inputs can be

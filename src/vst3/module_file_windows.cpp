@@ -4,19 +4,15 @@
 
 #include "vst3/module_paths.h"
 
-char* module_file_name(unsigned initial_size) {
-    HMODULE module = nullptr;
-    const DWORD by_address_unchanged = GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                                       GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT;
-    if (!GetModuleHandleExA(by_address_unchanged, (LPCSTR)(void*)&module_file_name, &module))
-        return nullptr;
+// The module's file name as UTF-16, growing the buffer by doubling until the name fits.
+static wchar_t* wide_module_file_name(HMODULE module, unsigned initial_size) {
     DWORD size = initial_size ? initial_size : 1;
-    char* name = nullptr;
+    wchar_t* name = nullptr;
     for (;;) {
-        char* grown = (char*)realloc(name, size);
+        wchar_t* grown = (wchar_t*)realloc(name, (size_t)size * sizeof(wchar_t));
         if (!grown) break;
         name = grown;
-        DWORD length = GetModuleFileNameA(module, name, size);
+        DWORD length = GetModuleFileNameW(module, name, size);
         if (length == 0) break;
         if (length < size) return name;
         if (size > 0x7FFFFFFFu) break;
@@ -24,4 +20,24 @@ char* module_file_name(unsigned initial_size) {
     }
     free(name);
     return nullptr;
+}
+
+// UTF-8, so that every folder name survives whatever the ANSI code page is; a name that is not
+// valid UTF-16 (a lone surrogate) has no UTF-8 form and gives null.
+char* module_file_name(unsigned initial_size) {
+    HMODULE module = nullptr;
+    const DWORD by_address_unchanged = GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                       GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT;
+    if (!GetModuleHandleExW(by_address_unchanged, (LPCWSTR)(void*)&module_file_name, &module)) return nullptr;
+    wchar_t* wide = wide_module_file_name(module, initial_size);
+    if (!wide) return nullptr;
+    char* name = nullptr;
+    int size = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide, -1, nullptr, 0, nullptr, nullptr);
+    if (size > 0) name = (char*)malloc((size_t)size);
+    if (name && WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide, -1, name, size, nullptr, nullptr) != size) {
+        free(name);
+        name = nullptr;
+    }
+    free(wide);
+    return name;
 }

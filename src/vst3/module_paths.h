@@ -1,5 +1,6 @@
 // The module's two process-wide folders: the one holding the module file, and the bundle's
-// "Resources" folder beside it (in the module folder's parent). Computed when the module is
+// "Resources" folder beside it (in the module folder's parent). Both are UTF-8 (on Windows
+// too, where the editor reads them as such). Computed when the module is
 // loaded (the first of nested acquires) and freed when the last acquire is released.
 #pragma once
 
@@ -16,6 +17,6 @@ const char* resources_directory(void);
 int module_paths_set_from_file(const char* file_name, char separator);
 void module_paths_clear(void);
 
-// The full file name of the module, or null. Windows: grows the name buffer by doubling from
-// `initial_size` bytes until the name fits.
+// The full file name of the module in UTF-8, or null. Windows: grows the name buffer by
+// doubling from `initial_size` wide characters until the name fits.
 char* module_file_name(unsigned initial_size);

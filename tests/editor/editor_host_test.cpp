@@ -9,6 +9,7 @@
 
 #include "editor_test_support.h"
 #include "import_patch.h"
+#include "unicode_folder.h"
 
 static const char resourcesDirectory[] = "C:\\Velmo Resources\\B\xc3\xa9la"; // UTF-8, not ASCII
 static const char pageUri[] = "file:///C:/Velmo%20Resources/B%C3%A9la/index.html";
@@ -247,10 +248,50 @@ TEST_F(EditorHostTest, FailsBeforeTheRuntimeWithoutLeaving)
     EXPECT_EQ(open_editor(&recorder, false, NULL, moduleDirectory.c_str(), "C:\\cut\xc3"), (EditorHost*)NULL);
     EXPECT_EQ(editorOpen(false, NULL, NULL, 800, 600, 4), (EditorHost*)NULL);
     RemoveDirectoryA(empty.c_str());
+    // A module folder that is not UTF-8 is refused, even where the ANSI code page would find a
+    // loader under that spelling: "velmo-\xE9" is "velmo-é" in Windows-1252 only.
+    std::string accented = temp_subfolder("velmo-\xC3\xA9");
+    ASSERT_TRUE(copy_into_folder(accented, {standinPath}));
+    EXPECT_EQ(open_editor(&recorder, false, NULL, temp_subfolder("velmo-\xE9").c_str(), resourcesDirectory),
+              (EditorHost*)NULL);
+    EXPECT_EQ(open_editor(&recorder, false, NULL, (accented + "\xFF").c_str(), resourcesDirectory), (EditorHost*)NULL);
+    EXPECT_EQ(GetModuleHandleW(widen(accented + "\\WebView2Loader.dll").c_str()), (HMODULE)NULL);
+    remove_folder_tree(accented);
     EXPECT_EQ(standin_text(standin, -1), "") << "the runtime was never asked";
     EXPECT_EQ(temp_entries_named_vin(), vinBefore);
     EXPECT_EQ(thread_count(), threadsBefore);
     EXPECT_EQ(GetModuleHandleA((noExport + "\\WebView2Loader.dll").c_str()), (HMODULE)NULL);
+}
+
+TEST_F(EditorHostTest, LoaderAndPageFromAFolderNamedBeyondAscii)
+{
+    std::string folder = temp_subfolder(unicodeName);
+    ASSERT_TRUE(copy_into_folder(folder, {standinPath}));
+    std::string loaderCopy = folder + "\\WebView2Loader.dll";
+    StandinControl copy = {};
+    ASSERT_TRUE(standin_control_load(&copy, loaderCopy.c_str()));
+    ASSERT_NE(copy.module, standin.module) << "the copy is a runtime of its own";
+    copy.reset();
+
+    EditorHost* host = open_editor(&recorder, true, hostWindow, folder.c_str(), folder.c_str());
+    ASSERT_NE(host, (EditorHost*)NULL);
+    ASSERT_EQ(copy.sync(0), S_OK);
+    std::string navigate;
+    for (const std::string& line : standin_lines(copy, 0))
+        if (line.rfind("Navigate ", 0) == 0) navigate = line.substr(9);
+    std::string ending = std::string("/") + unicodeNameInUri + "/index.html";
+    EXPECT_EQ(navigate.rfind("file:///", 0), 0u) << navigate;
+    ASSERT_GE(navigate.size(), ending.size());
+    EXPECT_EQ(navigate.substr(navigate.size() - ending.size()), ending);
+    EXPECT_NE(standin_lines(copy, 0).back().find("cancel=0"), std::string::npos) << "the page is let through";
+    EXPECT_EQ(standin_text(standin, -1), "") << "the loader came from the named folder";
+    editorClose(host);
+
+    EXPECT_EQ(copy.liveObjects(), 0);
+    EXPECT_EQ(copy.outstandingStrings(), 0);
+    FreeLibrary(copy.module);
+    EXPECT_EQ(GetModuleHandleW(widen(loaderCopy).c_str()), (HMODULE)NULL) << "the editor let go of the loader";
+    remove_folder_tree(folder);
 }
 
 TEST_F(EditorHostTest, ValuesTravelBothWays)

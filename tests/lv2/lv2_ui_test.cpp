@@ -16,6 +16,7 @@
 #include "editor_test_support.h"
 #include "hosts/lv2_host.h"
 #include "lv2/ui/ui.h"
+#include "unicode_folder.h"
 
 // One call from the UI into the host.
 struct HostCall {
@@ -256,6 +257,37 @@ TEST_F(Lv2UiTest, BundlePathWithForwardSlashes) {
     EXPECT_EQ(uri.rfind("file:///Z:/", 0), 0u) << uri;
     EXPECT_NE(uri.find("/ui%20bundle/velmo.lv2/index.html"), std::string::npos) << uri;
     descriptor->cleanup(ui);
+}
+
+// A per-user LV2 folder under a name like "José" or "テスト": hosts give the bundle path in UTF-8.
+TEST_F(Lv2UiTest, BundleInAFolderNamedBeyondAscii) {
+    std::string folder = temp_subfolder(std::string(unicodeName) + "\\velmo.lv2");
+    ASSERT_TRUE(copy_into_folder(folder, {bundle + "WebView2Loader.dll", bundle + "index.html"}));
+    std::string loader_copy = folder + "\\WebView2Loader.dll";
+    StandinControl copy = {};
+    ASSERT_TRUE(standin_control_load(&copy, loader_copy.c_str()));
+    copy.reset();
+    std::string path = folder + "\\";
+    Offer offer;
+    offer.bundle_path = path.c_str();
+    LV2UI_Handle ui = instantiate(offer);
+    ASSERT_NE(ui, nullptr);
+    ASSERT_EQ(copy.sync(0), S_OK);
+    std::string navigated;
+    for (const std::string& line : standin_lines(copy, 0))
+        if (line.rfind("Navigate ", 0) == 0) navigated = line.substr(9);
+    EXPECT_EQ(navigated.rfind("file:///", 0), 0u) << navigated;
+    EXPECT_NE(navigated.find(std::string("/") + unicodeNameInUri + "/velmo.lv2/index.html"), std::string::npos)
+        << navigated;
+    EXPECT_EQ(standin_text(standin, -1), "") << "the loader came from the named bundle";
+    port_event(ui, 2, 9.0f);  // the cutoff
+    ASSERT_EQ(copy.sync(0), S_OK);
+    EXPECT_NE(standin_text(copy, 0).find("PostWebMessageAsString s 00000000 41100000"), std::string::npos);
+    descriptor->cleanup(ui);
+    EXPECT_EQ(copy.liveObjects(), 0);
+    FreeLibrary(copy.module);
+    EXPECT_EQ(GetModuleHandleW(widen(loader_copy).c_str()), (HMODULE)NULL) << "the editor let go of the loader";
+    remove_folder_tree(temp_subfolder(unicodeName));
 }
 
 TEST_F(Lv2UiTest, WithoutParentTheWidgetIsATopLevelWindowTheUserCanClose) {

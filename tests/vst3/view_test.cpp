@@ -5,6 +5,7 @@
 
 #include "import_patch.h"
 #include "recording_handler.h"
+#include "unicode_folder.h"
 #include "view_test_support.h"
 
 static const ParamID cutoff_id = 1784049613u;
@@ -342,4 +343,46 @@ TEST_F(ViewTest, CreateViewOnlyForTheEditorName) {
     EXPECT_EQ(nullptr, p.controller->vtbl->createView(p.controller, "editor "));
     a->vtbl->release(a);
     b->vtbl->release(b);
+}
+
+// A module installed under a folder name beyond the ANSI code page (a user's name, say): the
+// editor finds the loader beside the module and the page in the bundle's Resources.
+TEST_F(ViewTest, ModuleInAFolderNamedBeyondAscii) {
+    std::string contents = temp_subfolder(std::string(unicodeName) + "\\Velmo.vst3\\Contents");
+    std::string module_folder = contents + "\\x86_64-win";
+    std::string built_contents = bundle_module_folder().substr(0, bundle_module_folder().find_last_of('\\'));
+    ASSERT_TRUE(copy_into_folder(module_folder, {windows_path(VELMO_VST3_MODULE),
+                                                 bundle_module_folder() + "\\WebView2Loader.dll"}));
+    ASSERT_TRUE(copy_into_folder(contents + "\\Resources", {built_contents + "\\Resources\\index.html"}));
+    StandinControl copy = {};
+    ASSERT_TRUE(standin_control_load(&copy, (module_folder + "\\WebView2Loader.dll").c_str()));
+    copy.reset();
+
+    LoadedModule moved = {};
+    ASSERT_TRUE(module_load((module_folder + "\\Velmo.vst3").c_str(), &moved));
+    EXPECT_NE(GetModuleHandleA(windows_path(VELMO_VST3_MODULE).c_str()), (HMODULE)moved.handle) << "a module of its own";
+    PluginInstance q = {};
+    ASSERT_TRUE(instance_create(moved.factory, &q));
+    IPlugView* v = q.controller->vtbl->createView(q.controller, "editor");
+    ASSERT_NE(nullptr, v);
+    EXPECT_EQ(kResultOk, v->vtbl->attached(v, parent, "HWND"));
+    ASSERT_EQ(S_OK, copy.sync(0));
+    std::string navigated;
+    std::string log = standin_log(copy, 0);
+    size_t at = log.find("Navigate ");
+    if (at != std::string::npos) navigated = log.substr(at + 9, log.find('\n', at) - at - 9);
+    EXPECT_EQ(0u, navigated.rfind("file:///", 0)) << navigated;
+    std::string ending = std::string("/") + unicodeNameInUri + "/Velmo.vst3/Contents/Resources/index.html";
+    EXPECT_NE(std::string::npos, navigated.find(ending)) << navigated;
+    EXPECT_TRUE(standin_log(standin, 0).empty()) << "the loader came from beside the moved module";
+    EXPECT_EQ(defaults_sent, posted_values(copy, 0));
+
+    v->vtbl->removed(v);
+    v->vtbl->release(v);
+    instance_destroy(&q);
+    module_unload(&moved);
+    EXPECT_EQ(0, copy.liveObjects());
+    FreeLibrary(copy.module);
+    EXPECT_EQ(nullptr, GetModuleHandleW(utf8_to_wide(module_folder + "\\WebView2Loader.dll").c_str()));
+    remove_folder_tree(temp_subfolder(unicodeName));
 }

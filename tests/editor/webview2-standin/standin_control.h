@@ -36,9 +36,12 @@ struct StandinControl {
     StandinSyncFn sync;
 };
 
+// `path` in UTF-8.
 inline bool standin_control_load(StandinControl* control, const char* path)
 {
-    control->module = LoadLibraryA(path);
+    wchar_t widePath[1024];
+    if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path, -1, widePath, 1024) <= 0) return false;
+    control->module = LoadLibraryW(widePath);
     if (!control->module) return false;
     HMODULE m = control->module;
     control->failAt = (StandinFailAtFn)(void*)GetProcAddress(m, "standinFailAt");

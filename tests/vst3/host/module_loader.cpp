@@ -15,8 +15,13 @@ static std::string windows_path(const char* path) {
     return p;
 }
 
+// Paths are UTF-8; hosts load modules through the wide API, so any folder name works.
 bool module_load(const char* path, LoadedModule* module) {
-    HMODULE handle = LoadLibraryA(windows_path(path).c_str());
+    std::string file = windows_path(path);
+    std::wstring wide(file.size() + 1, L'\0');
+    if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, file.c_str(), -1, &wide[0], (int)wide.size()) <= 0)
+        return false;
+    HMODULE handle = LoadLibraryW(wide.c_str());
     if (!handle) return false;
     GetFactoryProc get_factory = (GetFactoryProc)(void*)GetProcAddress(handle, "GetPluginFactory");
     IPluginFactory3* factory = get_factory ? get_factory() : nullptr;
