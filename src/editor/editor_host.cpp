@@ -1,4 +1,5 @@
-// editorOpen, editorClose, editorSendValue and the timer calls: the callers' side of the handshake with the UI thread.
+// editorOpen, editorClose, editorSendValue and the timer calls: the callers' side of the
+// handshake with the UI thread.
 #include <math.h>
 #include <stdio.h>
 #include <stdlib.h>

@@ -2,11 +2,13 @@
 // a dedicated UI thread owns (Windows only). Used unchanged by the VST3 view and the LV2 UI.
 //
 // Threads. editorOpen starts the editor's UI thread; all page callbacks below run on that
-// thread. editorClose, editorSendValue and the timer calls hand work to it and wait, while still serving
-// messages that other threads send to the calling thread (a parent window owned by the caller
-// stays responsive, so SetParent / DestroyWindow across threads cannot deadlock). Calls on one
-// host must not overlap; call them from one thread (editorSendValue and the timer calls may also
-// be called from the editor's own UI thread, see below).
+// thread. editorClose, editorSendValue and the timer calls hand work to it and wait, while
+// still serving messages that other threads send to the calling thread (a parent window owned
+// by the caller stays responsive, so SetParent / DestroyWindow across threads cannot deadlock).
+// Calls on one host must not overlap; call them from one thread (editorSendValue and the timer
+// calls may also be called from the editor's own UI thread, see below).
+//
+// Folders are UTF-8 strings (both descriptor getters), whatever the system's ANSI code page.
 #pragma once
 #include <stdint.h>
 
@@ -63,6 +65,6 @@ typedef void(EDITOR_TIMER_CALL* EditorTimerProc)(HWND__* window, unsigned int me
 // not be set or the window is gone.
 bool editorStartTimer(EditorHost* host, uintptr_t id, unsigned milliseconds, EditorTimerProc procedure);
 
-// Stops timer `id` on the editor window (waiting for the UI thread, as above); no tick of it
-// runs after this returns. Nothing to do once the window is gone.
+// Stops timer `id` on the editor window (waiting for the UI thread, as above); no further tick
+// of it runs once this returns. Nothing to do once the window is gone.
 void editorStopTimer(EditorHost* host, uintptr_t id);

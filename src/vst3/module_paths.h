@@ -1,7 +1,7 @@
 // The module's two process-wide folders: the one holding the module file, and the bundle's
-// "Resources" folder beside it (in the module folder's parent). Both are UTF-8 (on Windows
-// too, where the editor reads them as such). Computed when the module is
-// loaded (the first of nested acquires) and freed when the last acquire is released.
+// "Resources" folder beside it (in the module folder's parent), both UTF-8 on every platform.
+// Computed when the module is loaded (the first of nested acquires) and freed when the last
+// acquire is released.
 #pragma once
 
 // 0, or -1 when the module file cannot be found (nothing is kept then).
