@@ -3,7 +3,7 @@
 #   lv2_tool_checks.sh CHECK WORK_DIR BUNDLE_DIR [ARGUMENT...]
 # The Windows bundle's Turtle goes through validate and info too (info WORK BUNDLE WindowsUI:
 # the one UI it must declare, in the plug-in's own binary); the Linux bundle declares none.
-# LV2_PATH holds only our bundle and the specification bundles of lv2-dev (linked into
+# LV2_PATH holds only our bundle and the LV2 schema bundles of lv2-dev (linked into
 # WORK_DIR), so no other plug-in installed on the machine takes part.
 set -eu
 check=$1 work=$2 bundle=$3
@@ -12,8 +12,8 @@ uri=https://brindle.digital/plugins/velmo
 rm -rf "$work" && mkdir -p "$work/path"
 ln -s "$bundle" "$work/path/velmo.lv2"
 schemas=$(dpkg -L lv2-dev | grep '^/usr/lib/lv2/[^/]*\.lv2/[^/]*\.ttl$')
-for spec in $(echo "$schemas" | xargs -n1 dirname | sort -u); do
-    ln -s "$spec" "$work/path/$(basename "$spec")"
+for schema_bundle in $(echo "$schemas" | xargs -n1 dirname | sort -u); do
+    ln -s "$schema_bundle" "$work/path/$(basename "$schema_bundle")"
 done
 export LV2_PATH="$work/path"
 
