@@ -151,9 +151,26 @@ static inline float limit_input(float x) {
     return x;
 }
 
+// Whether any sample of the segment needs limit_input. Checking once per segment keeps the
+// limit off the per-sample pipeline, which has no room to spare, for all ordinary audio.
+static bool needs_limit(const float* input, uint32_t n) {
+    const __m128 sign = _mm_set1_ps(-0.0f), limit = _mm_set1_ps(1e30f);
+    const __m128 infinity = _mm_castsi128_ps(_mm_set1_epi32(0x7F800000));
+    __m128 any = _mm_setzero_ps();
+    uint32_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        __m128 magnitude = _mm_andnot_ps(sign, _mm_loadu_ps(input + i));
+        any = _mm_or_ps(any, _mm_and_ps(_mm_cmpgt_ps(magnitude, limit), _mm_cmplt_ps(magnitude, infinity)));
+    }
+    bool found = _mm_movemask_ps(any) != 0;
+    for (; i < n; i++) found = found || limit_input(input[i]) != input[i];
+    return found;
+}
+
 // hp_in, input gain, band-pass, output gain and lp_out: the serial part before the saturation.
+template <bool LIMIT>
 static inline float filter(Chain* c, float x) {
-    float x2 = INPUT_GAIN * run_first_order(&c->hp_in, limit_input(x));
+    float x2 = INPUT_GAIN * run_first_order(&c->hp_in, LIMIT ? limit_input(x) : x);
     float bp = band_pass_step(c->terms, &c->z, x2);
     return run_low_pass(&c->lp_out, OUTPUT_GAIN * -bp);
 }
@@ -171,16 +188,17 @@ static const uint32_t HP_OUT_LAG = 8;
 static const uint32_t RING = 32;
 static_assert(RING >= SATURATION_LAG + HP_OUT_LAG + 12 && (RING & (RING - 1)) == 0, "ring too small");
 
-static void process_segment(Engine* e, const float* input, float* output, uint32_t n) {
+template <bool LIMIT>
+static void run_pipeline(Engine* e, const float* input, float* output, uint32_t n) {
     alignas(16) float y[RING];
     Chain c = load_chain(e);
     uint32_t f = 0, s = 0, h = 0;  // samples filtered, saturated, high-passed
     for (; f + 4 <= n; f += 4) {
         float* yf = y + f % RING;
-        yf[0] = filter(&c, input[f]);
-        yf[1] = filter(&c, input[f + 1]);
-        yf[2] = filter(&c, input[f + 2]);
-        yf[3] = filter(&c, input[f + 3]);
+        yf[0] = filter<LIMIT>(&c, input[f]);
+        yf[1] = filter<LIMIT>(&c, input[f + 1]);
+        yf[2] = filter<LIMIT>(&c, input[f + 2]);
+        yf[3] = filter<LIMIT>(&c, input[f + 3]);
         if (f >= s + SATURATION_LAG) {
             saturate_in_place(y + s % RING);
             s += 4;
@@ -194,11 +212,18 @@ static void process_segment(Engine* e, const float* input, float* output, uint32
             h += 4;
         }
     }
-    for (; f < n; f++) y[f % RING] = filter(&c, input[f]);
+    for (; f < n; f++) y[f % RING] = filter<LIMIT>(&c, input[f]);
     for (; f % 4 != 0; f++) y[f % RING] = 0.0f;  // lanes past the end: saturated, never output
     for (; s < n; s += 4) saturate_in_place(y + s % RING);
     for (; h < n; h++) output[h] = run_first_order(&c.hp_out, y[h % RING]);
     store_chain(e, c);
+}
+
+static void process_segment(Engine* e, const float* input, float* output, uint32_t n) {
+    if (needs_limit(input, n))
+        run_pipeline<true>(e, input, output, n);
+    else
+        run_pipeline<false>(e, input, output, n);
 }
 
 void engine_init(Engine* e) {

@@ -229,6 +229,21 @@ TEST(Engine, HugeFiniteInputGivesFiniteOutput) {
     }
 }
 
+TEST(Engine, LimitedSamplesMatchThePlainReadingWhereverTheyFall) {
+    std::vector<float> in = noise(48000, 5);
+    const float huge[] = {1e31f, -3.4028235e38f, 2e36f, 3.4028235e38f};
+    for (size_t i = 0; i < 16; i++) in[(i * 2971) % in.size()] = huge[i % 4];
+    Engine e = activated(48000, 9, 12, 13);
+    ReferenceEngine r;
+    reference_init(&r);
+    r.params[0] = 9, r.params[1] = 12, r.params[2] = 13;
+    reference_activate(&r, 48000);
+    std::vector<float> out;
+    render(&e, in, &out, 100);
+    DenormalsOff ftz;
+    for (size_t i = 0; i < in.size(); i++) ASSERT_EQ(out[i], reference_sample(&r, in[i])) << i;
+}
+
 TEST(Engine, UnusableRateGivesSilenceNotNaN) {
     for (float rate : {0.0f, -48000.0f, NAN, INFINITY}) {
         Engine e = activated(rate);
