@@ -148,7 +148,9 @@ def main():
               "hp_in, the input gain, the band-pass, the output gain and lp_out, while the saturation "
               "works four lanes at a time (SSE2) on samples eight behind them and hp_out on samples eight "
               "behind those, filling the processor's idle units. Groups whose four saturation inputs all "
-              "lie in the logarithmic branch take a form without the other branches' masks. Every step "
+              "lie in the logarithmic branch take a form without the other branches' masks. The limit on "
+              "finite input beyond 1e30 is checked once per segment (four lanes at a time) and the "
+              "pipeline only applies it where a segment needs it. Every step "
               "keeps the output bit for bit equal to the plain per-sample reading "
               "(tests/engine/engine_identity_test.cpp, tests/engine/saturation_sse2_test.cpp).\n")
     md.append("## Cost against block size\n")
