@@ -41,7 +41,7 @@ void reference_activate(ReferenceEngine* r, float fs) {
     section(r->hp_out, 1.0f, fs, true);
     float res = 15.0f;
     r->q = 1.0f / (0.0023695724f * res * res - 0.0944332927f * res + 1.2542953f);
-    r->reference_cutoff = hz(r->reg);
+    r->reference_cutoff = hz(0.0f);  // the register before any tick, at every activation
     r->z_hp = r->z_bp = r->z_lp = 0.0f;
     r->countdown = 0;
     r->phase = 0;
