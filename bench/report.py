@@ -1,13 +1,16 @@
 #!/usr/bin/env python3
-"""Turns one benchmark run into docs/performance.md, its plot data and a terminal table.
+"""Turns one benchmark run into docs/performance.md, its plot and a terminal table.
 
 report.py RESULTS_DIR MARKDOWN PNG
+report.py --recorded FIGURES_JSON MARKDOWN PNG
 
 RESULTS_DIR holds engine-*.json, engine_bench's --benchmark_format=json output of each round,
 lv2.txt, one line per lv2bench run: "<block> <frames> <seconds> <uri>", and load.txt, the
 load averages when the run began.
 Every figure is the best of its repetitions: the cost of the code itself, with as little
-of the machine's other load as one run allows.
+of the machine's other load as one run allows. The run's figures are recorded beside the
+markdown (performance.json), so that the report can be written again from them
+(--recorded) without timing anything: timing needs a quiet machine, rewording does not.
 """
 import glob
 import json
@@ -24,10 +27,22 @@ ENGINE_SETTINGS = [  # benchmark name, label, sample rate
 ]
 BLOCKS = [32, 512, 4096]
 VELMO_URI = "https://brindle.digital/plugins/velmo"
-PEERS = [  # uri, label
-    ("http://drobilla.net/plugins/mda/RezFilter", "mda RezFilter (mda-lv2)"),
-    ("http://calf.sourceforge.net/plugins/Filter", "calf Filter (calf-plugins)"),
-    ("http://plugin.org.uk/swh-plugins/svf", "swh svf (swh-lv2)"),
+# What each plug-in computes per frame (one sample of every channel, the unit lv2bench counts),
+# at its default control values, and how many channels it filters per frame. The peers do other
+# work than Velmo: their figures compare costs, not like-for-like filters.
+VELMO = (VELMO_URI, "Velmo", 1,
+         "mono in and out: one channel through the whole chain (two high-passes, input gain, "
+         "resonant band-pass, output gain, low-pass, saturation)")
+PEERS = [  # uri, label, filtered channels per frame, what it computes per frame
+    ("http://drobilla.net/plugins/mda/RezFilter", "mda RezFilter (mda-lv2)", 1,
+     "stereo in and out: filters one mono sum of the two inputs, with an envelope follower and "
+     "an LFO on the cutoff"),
+    ("http://calf.sourceforge.net/plugins/Filter", "calf Filter (calf-plugins)", 2,
+     "stereo in and out: filters both channels, each through its own filter (default mode "
+     "12 dB/oct low-pass)"),
+    ("http://plugin.org.uk/swh-plugins/svf", "swh svf (swh-lv2)", 1,
+     "mono in and out: one state-variable filter, run three times per sample (oversampled); "
+     "its default filter type is 0, none"),
 ]
 LV2_RATE = 48000.0  # the rate lv2bench instantiates plug-ins at
 
@@ -80,8 +95,8 @@ def plot(series, png_path):
               "set output '%s'" % png_path, "set termoption noenhanced",
               "set logscale x 2", "set xtics (%s)" % ", ".join("%d" % b for b in BLOCKS),
               "set xrange [24:5500]", "set yrange [0:*]", "set grid",
-              "set xlabel 'block size (samples)'", "set ylabel 'ns per sample'",
-              "set key below maxrows 5", "set title 'Cost per sample against block size (lower is faster)'"]
+              "set xlabel 'block size (frames)'", "set ylabel 'ns per frame (mono: per sample)'",
+              "set key below maxrows 6", "set title 'Cost per frame against block size (lower is faster)'"]
     for i, (_, _, points) in enumerate(series):
         script.append("$s%d << EOD" % i)
         script += ["%d %.4f" % p for p in points]
@@ -91,10 +106,32 @@ def plot(series, png_path):
     subprocess.run(["gnuplot"], input="\n".join(script) + "\n", text=True, check=True)
 
 
-def main():
-    results, markdown_path, png_path = sys.argv[1:4]
-    engine = engine_results(sorted(glob.glob(os.path.join(results, "engine-*.json"))))
+def measured_figures(results):
+    """The run's best figures, in the form recorded beside the report."""
     lv2 = lv2_results(os.path.join(results, "lv2.txt"))
+    return {
+        "machine": machine(),
+        "load": open(os.path.join(results, "load.txt")).read().split(),
+        "engine_ns_per_sample": engine_results(sorted(glob.glob(os.path.join(results, "engine-*.json")))),
+        "lv2bench_ns_per_frame": {uri: {str(block): ns for (u, block), ns in lv2.items() if u == uri}
+                                  for uri in sorted({u for u, _ in lv2})},
+    }
+
+
+def main():
+    recorded = sys.argv[1] == "--recorded"
+    source, markdown_path, png_path = sys.argv[2:5] if recorded else sys.argv[1:4]
+    figures_path = os.path.splitext(markdown_path)[0] + ".json"
+    if recorded:
+        figures = json.load(open(source))
+    else:
+        figures = measured_figures(source)
+        with open(figures_path, "w") as f:
+            json.dump(figures, f, indent=1, sort_keys=True)
+            f.write("\n")
+    engine = figures["engine_ns_per_sample"]
+    lv2 = {(uri, int(block)): ns for uri, blocks in figures["lv2bench_ns_per_frame"].items()
+           for block, ns in blocks.items()}
     floor = engine["band_pass_recursion"]
 
     def engine_ns(setting, block):
@@ -102,9 +139,11 @@ def main():
 
     md = []
     md.append("# Performance\n")
-    load = open(os.path.join(results, "load.txt")).read().split()
     md.append("Generated by `scripts/bench.sh` (release build, one run). Machine: %s; load averages "
-              "when the run began: %s.\n" % (machine(), ", ".join(load)))
+              "when the run began: %s.%s\n" % (figures["machine"], ", ".join(figures["load"]),
+                                              " Written again from that run's recorded figures "
+                                              "(`bench/report.py --recorded %s`), not timed anew."
+                                              % os.path.basename(figures_path) if recorded else ""))
     md.append("Each figure is the best of several repetitions. Absolute figures move from machine to "
               "machine; compare ratios taken in one run.\n")
 
@@ -126,19 +165,43 @@ def main():
     md.append("Worst engine cost over the floor: **%.2fx**.\n" % worst)
 
     md.append("## LV2 plug-ins, lv2bench\n")
-    md.append("`lv2bench -b BLOCK -n 4800000 URI`, default control values, %g kHz; nanoseconds per "
-              "sample, and in brackets how many times Velmo's speed that is (peer time / Velmo time)."
-              "\n" % (LV2_RATE / 1000))
+    md.append("`lv2bench -b BLOCK -n 4800000 URI`, default control values, %g kHz. lv2bench counts "
+              "frames, one sample of every channel, and the plug-ins do different work per frame:\n"
+              % (LV2_RATE / 1000))
+    md.append("| plug-in | filtered channels per frame | what it computes per frame |")
+    md.append("|---|---|---|")
+    for _, label, channels, what in [VELMO] + PEERS:
+        md.append("| %s | %d | %s |" % (label, channels, what))
+    md.append("")
+    md.append("Cost in nanoseconds per frame and per filtered channel (per frame divided by the "
+              "channels it filters):\n")
     md.append("| plug-in | " + " | ".join("block %d" % b for b in BLOCKS) + " |")
     md.append("|---|" + "---|" * len(BLOCKS))
-    md.append("| Velmo | " + " | ".join("%.2f ns" % lv2[(VELMO_URI, b)] for b in BLOCKS) + " |")
-    for uri, label in PEERS:
-        cells = ["%.2f ns (%.2fx)" % (lv2[(uri, b)], lv2[(uri, b)] / lv2[(VELMO_URI, b)]) for b in BLOCKS]
+    for uri, label, channels, _ in [VELMO] + PEERS:
+        md.append("| %s | %s |" % (label, " | ".join("%.2f ns per frame, %.2f ns per channel"
+                                                   % (lv2[(uri, b)], lv2[(uri, b)] / channels)
+                                                   for b in BLOCKS)))
+    md.append("")
+    md.append("Ratios, peer time / Velmo time (above 1: Velmo takes less time), per frame and per "
+              "filtered channel; Velmo filters one channel per frame:\n")
+    md.append("| plug-in | " + " | ".join("block %d" % b for b in BLOCKS) + " |")
+    md.append("|---|" + "---|" * len(BLOCKS))
+    ratios = []  # (per-frame ratio, per-channel ratio, label, block)
+    for uri, label, channels, _ in PEERS:
+        cells = []
+        for b in BLOCKS:
+            frame = lv2[(uri, b)] / lv2[(VELMO_URI, b)]
+            ratios.append((frame, frame / channels, label, b))
+            cells.append("%.2fx per frame, %.2fx per channel" % (frame, frame / channels))
         md.append("| %s | %s |" % (label, " | ".join(cells)))
     md.append("")
-    slowest = min(lv2[(uri, b)] / lv2[(VELMO_URI, b)] for uri, _ in PEERS for b in BLOCKS)
-    md.append("Velmo is faster than every peer at every block size: **%s** (smallest ratio %.2fx).\n"
-              % ("yes" if slowest > 1.0 else "no", slowest))
+    by_frame, by_channel = min(ratios), min(ratios, key=lambda r: r[1])
+    md.append("Velmo takes less time than every peer at every block size, per frame: **%s** (smallest "
+              "ratio %.2fx, %s at block %d); per filtered channel: **%s** (smallest ratio %.2fx, %s at "
+              "block %d). The peers compute other things (table above), so these figures compare "
+              "costs of comparable plug-ins, not of the same filter.\n"
+              % ("yes" if by_frame[0] > 1.0 else "no", by_frame[0], by_frame[2], by_frame[3],
+                 "yes" if by_channel[1] > 1.0 else "no", by_channel[1], by_channel[2], by_channel[3]))
 
     terminal_part = len(md)  # the tables; the rest is for readers of the file
     md.append("## How the engine gets there\n")
@@ -162,7 +225,11 @@ def main():
     series = [("engine_process, " + label, "engine", [(b, engine_ns(n, b)) for b in BLOCKS])
               for n, label, _ in ENGINE_SETTINGS]
     series.append(("Velmo LV2 (lv2bench)", "velmo", [(b, lv2[(VELMO_URI, b)]) for b in BLOCKS]))
-    series += [(label + " (lv2bench)", "peer", [(b, lv2[(uri, b)]) for b in BLOCKS]) for uri, label in PEERS]
+    for uri, label, channels, _ in PEERS:
+        series.append((label + " (lv2bench, per frame)", "peer", [(b, lv2[(uri, b)]) for b in BLOCKS]))
+        if channels > 1:
+            series.append((label + " (lv2bench, per filtered channel)", "peer",
+                           [(b, lv2[(uri, b)] / channels) for b in BLOCKS]))
     series.append(("band-pass recursion alone (floor)", "floor", [(b, floor) for b in BLOCKS]))
     plot(series, png_path)
     print("\n".join(md[:terminal_part]))

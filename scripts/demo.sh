@@ -18,17 +18,21 @@ cd "$root"
 mkdir -p out
 "$make_demo" out/demo-input.wav
 
-# Fixed low cutoff, no modulation: the band sits still near 400 Hz.
+# Fixed low cutoff, no modulation: the band sits still, peaking near 200 Hz (half the curve's
+# 399 Hz: the band-pass runs with the cutoff of activation time; README, "Where the band sits").
 "$render" out/demo-input.wav out/demo-low.wav --cutoff 0 --lfo-amt 0
-# Full-depth slow oscillator: the band sweeps up and down about every 2.6 seconds.
+# Full-depth slow oscillator: the band's peak sweeps between about 200 Hz and 1.1 kHz and back
+# every 2.56 seconds.
 "$render" out/demo-input.wav out/demo-sweep.wav --cutoff 8 --lfo-amt 15 --lfo-speed 0
-# Automated cutoff climbing one step every half second, with the per-tick trace beside it.
+# Automated cutoff climbing one step every half second (the peak from about 200 Hz to 1.0 kHz),
+# with the per-tick trace beside it.
 steps=()
 for i in $(seq 0 15); do steps+=(--automate "cutoff=$i@$(( i / 2 )).$(( i % 2 * 5 ))"); done
 "$render" out/demo-input.wav out/demo-steps.wav --lfo-amt 0 "${steps[@]}" \
   --trace out/demo-steps-trace.txt
 
-# Resampled to 8 kHz so that the picture shows 0 to 4 kHz, where the band moves (400 Hz to 2.2 kHz).
+# Resampled to 8 kHz so that the picture shows 0 to 4 kHz, where the band moves (its peak from
+# about 200 Hz to 1.1 kHz).
 for name in input low sweep steps; do
   sox -V1 "out/demo-$name.wav" -n rate 8k spectrogram -t "Velmo demo: $name" -o "out/demo-$name.png"
 done

@@ -7,7 +7,10 @@
 #include "engine/saturation_sse2.h"
 #include "engine/tables.h"
 
-static const float RESONANCE_REGISTER = 15.0f;
+static const double RESONANCE_REGISTER = 15.0;
+// The cutoff register's value before any tick: every activation takes the band-pass reference
+// cutoff from it, so that a re-activated instance sounds exactly as a fresh one.
+static const float INITIAL_CUTOFF_REGISTER = 0.0f;
 static const float INPUT_GAIN = 0.928719044f;
 static const float OUTPUT_GAIN = -1.07675195f;  // undoes the band-pass stage's inversion
 static const float HZ_PER_REGISTER_STEP = 6.430967f;
@@ -231,7 +234,7 @@ void engine_init(Engine* e) {
     e->param_values[0] = 15.0f;
     e->param_values[1] = 0.0f;
     e->param_values[2] = 7.0f;
-    e->cutoff_register = 0.0f;
+    e->cutoff_register = INITIAL_CUTOFF_REGISTER;
     e->tick_period = 1;
 }
 
@@ -248,9 +251,10 @@ void engine_activate(Engine* e, float sample_rate) {
     design_first_order(&e->hp_in, 4.314194f, sample_rate, true);
     design_first_order(&e->lp_out, 15915.494f, sample_rate, false);
     design_first_order(&e->hp_out, 1.0f, sample_rate, true);
-    float r = RESONANCE_REGISTER;
-    e->q_factor = 1.0f / (0.0023695724f * r * r - 0.0944332927f * r + 1.2542953f);
-    e->reference_cutoff = cutoff_hz(e->cutoff_register);
+    // Evaluated in double and stored as float: 2.6957834 (single precision gives 4 ulp less).
+    double r = RESONANCE_REGISTER;
+    e->q_factor = (float)(1.0 / (0.0023695724 * r * r - 0.0944332927 * r + 1.2542953));
+    e->reference_cutoff = cutoff_hz(INITIAL_CUTOFF_REGISTER);
     e->bp_hp_z1 = e->bp_bp_z1 = e->bp_lp_z1 = 0.0f;
     e->tick_countdown = 0;
     e->lfo_phase = 0;

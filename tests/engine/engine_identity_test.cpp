@@ -140,7 +140,7 @@ TEST(EngineIdentity, ReactivationAndSilenceMatchTheReference) {
         p.run_all(silence, ODD_BLOCKS, "silence");
         p.run_all(tiny, ODD_BLOCKS, "subnormal input");
         ASSERT_FALSE(HasFatalFailure()) << "pass " << pass;
-        engine_activate(&p.engine, 48000.0f);  // a new rate keeps the register of the last tick
+        engine_activate(&p.engine, 48000.0f);  // a new rate, after ticks that moved the register
         reference_activate(&p.reference, 48000.0f);
     }
 }

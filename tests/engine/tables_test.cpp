@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/tables.h"
+#include "reference_engine.h"
 
 TEST(Tables, SpeedSteps) {
     EXPECT_EQ(speed_steps[7], 8);
@@ -33,4 +34,13 @@ TEST(Tables, CutoffCurveIsMonotonic) {
     EXPECT_EQ(cutoff_curve[248], 320);
     EXPECT_EQ(cutoff_curve[255], 342);
     for (int i = 1; i < 256; i++) EXPECT_GE(cutoff_curve[i], cutoff_curve[i - 1]) << i;
+}
+
+// Every entry against the tables as written down in tests/engine/reference_engine.cpp, an
+// independent transcription: a typo in either shows here.
+TEST(Tables, EveryEntryMatchesTheWrittenTables) {
+    for (int s = 0; s < 16; s++) EXPECT_EQ(speed_steps[s], reference_speed_steps[s]) << s;
+    for (int m = 0; m < 256; m++) EXPECT_EQ(cutoff_curve[m], reference_cutoff_curve[m]) << m;
+    for (int a = 0; a < 16; a++)
+        for (int i = 0; i < 256; i++) ASSERT_EQ(lfo_wave[a][i], reference_lfo_wave(a, i)) << a << " " << i;
 }

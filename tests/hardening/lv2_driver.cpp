@@ -42,6 +42,10 @@ class Lv2Driver : public PluginDriver {
     }
     const float* live_values() override { return plugin->engine.param_values; }
     ParamExchange* exchange() override { return &plugin->exchange; }
+    void reactivate() override {
+        if (descriptor->deactivate) descriptor->deactivate(plugin);  // optional in LV2
+        descriptor->activate(plugin);
+    }
 
     bool save(std::vector<uint8_t>* blob) override {
         StateStore store;

@@ -26,6 +26,8 @@ class PluginDriver {
     // Audio thread only: the engine's three live plain values after the last block.
     virtual const float* live_values() = 0;
     virtual ParamExchange* exchange() = 0;
+    // Deactivates and activates the instance again, as hosts do between renders.
+    virtual void reactivate() = 0;
 
     // State, from any thread but the audio thread.
     virtual bool save(std::vector<uint8_t>* blob) = 0;

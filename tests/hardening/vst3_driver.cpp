@@ -45,6 +45,10 @@ class Vst3Driver : public PluginDriver {
     Component* component() { return (Component*)p.component; }
     const float* live_values() override { return component()->engine.param_values; }
     ParamExchange* exchange() override { return &component()->exchange; }
+    void reactivate() override {
+        p.component->vtbl->setActive(p.component, 0);
+        p.component->vtbl->setActive(p.component, 1);
+    }
 
     bool save(std::vector<uint8_t>* blob) override {
         MemoryStream s;

@@ -168,14 +168,14 @@ test('shows what the host sends, including the modulated cutoff, without echoing
     assert.equal(await knobs.nth(1).getAttribute('aria-valuenow'), '9');
     assert.equal(await knobs.nth(2).getAttribute('aria-valuenow'), '0');
     assert.equal(await page.locator('.control').nth(2).locator('.value-hint').textContent(), '0.39 Hz');
-    // cutoff_curve[100] = 79 register steps: 508 Hz
+    // cutoff_curve[100] = 79 register steps (508 Hz): the band peaks at 253 Hz
     const meter = page.getByRole('meter', { name: 'Modulated Cutoff' });
     assert.equal(await meter.getAttribute('aria-valuenow'), '100');
     assert.equal(await page.locator('#mod-value').textContent(), '100');
-    assert.equal(await page.locator('#mod-freq').textContent(), '508');
+    assert.equal(await page.locator('#mod-freq').textContent(), '253');
     assert.equal(await page.locator('#mod-unit').textContent(), 'Hz');
-    await deliver(page, hostMessage(3, 255));   // 342 steps: 2199 Hz
-    assert.equal(await page.locator('#mod-freq').textContent(), '2.20');
+    await deliver(page, hostMessage(3, 255));   // 342 steps (2199 Hz): the band peaks at 1082 Hz
+    assert.equal(await page.locator('#mod-freq').textContent(), '1.08');
     assert.equal(await page.locator('#mod-unit').textContent(), 'kHz');
     const level = () => page.locator('#mod-meter').evaluate(e => e.getBoundingClientRect().height / e.parentElement.clientHeight);
     assert.ok(Math.abs(await level() - 1) < 0.01);
