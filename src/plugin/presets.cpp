@@ -5,7 +5,7 @@
 // moving presets sit there; speed 0 is a 2.6 s cycle, 5 about 0.43 s, 15 about 25 Hz.
 const Preset factory_presets[] = {
     {"Presence", {15, 0, 7}, "The defaults: a still band at the top of the range, thin and bright"},
-    {"Low Body", {3, 0, 7}, "A still band at the bottom, around 400 Hz: warm, as if through a wall"},
+    {"Low Body", {3, 0, 7}, "A still band at the bottom, peaking near 200 Hz: warm, as if through a wall"},
     {"Telephone", {11, 0, 7}, "A still narrow band in the middle: the lo-fi voice of a phone line"},
     {"Slow Sweep", {12, 15, 0}, "The band sweeps the whole range and back every 2.6 seconds"},
     {"Gentle Drift", {13, 4, 1}, "A small, slow movement near the top that keeps a part alive"},
