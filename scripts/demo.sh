@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # demo.sh [BUILD_DIR]: makes a short generated drum-and-bass phrase, renders it through Velmo
-# with three contrasting settings into out/, and draws a spectrogram of each file so that the
-# filter's movement can be seen. BUILD_DIR is a native build tree (default build/linux).
+# with three contrasting settings and with every factory preset into out/, and draws a
+# spectrogram of each file so that the filter's movement can be seen. BUILD_DIR is a native
+# build tree (default build/linux).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build/linux}" && pwd)
 render=$build/tools/velmo-render/velmo-render
 make_demo=$build/tools/velmo-render/velmo-make-demo
-for tool in "$render" "$make_demo"; do
+presets=$build/tools/velmo-presets/velmo-presets
+for tool in "$render" "$make_demo" "$presets"; do
   [ -x "$tool" ] || { echo "demo.sh: $tool is missing; build the native tree first" >&2; exit 1; }
 done
 command -v sox >/dev/null || { echo "demo.sh: sox is needed for the spectrograms" >&2; exit 1; }
@@ -30,4 +32,13 @@ for i in $(seq 0 15); do steps+=(--automate "cutoff=$i@$(( i / 2 )).$(( i % 2 * 
 for name in input low sweep steps; do
   sox -V1 "out/demo-$name.wav" -n rate 8k spectrogram -t "Velmo demo: $name" -o "out/demo-$name.png"
 done
-echo "demo.sh: wrote out/demo-{input,low,sweep,steps}.wav and .png, out/demo-steps-trace.txt"
+
+# Every factory preset: out/preset-<name>.wav and .png.
+"$presets" list | while read -r slug cutoff lfo_amt lfo_speed name; do
+  "$render" out/demo-input.wav "out/preset-$slug.wav" --cutoff "$cutoff" --lfo-amt "$lfo_amt" \
+    --lfo-speed "$lfo_speed" >/dev/null
+  sox -V1 "out/preset-$slug.wav" -n rate 8k spectrogram \
+    -t "Velmo preset: $name ($cutoff, $lfo_amt, $lfo_speed)" -o "out/preset-$slug.png"
+done
+echo "demo.sh: wrote out/demo-{input,low,sweep,steps}.wav and .png, out/demo-steps-trace.txt," \
+  "out/preset-*.wav and .png"

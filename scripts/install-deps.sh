@@ -7,7 +7,7 @@ packages=(
   g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
   wine wine64 xvfb xauth
   googletest libgtest-dev libbenchmark-dev
-  lv2-dev lilv-utils sordi
+  lv2-dev lilv-utils sordi jalv jackd2
   libsndfile1-dev sox
   clang-14 libclang-rt-14-dev
   dpkg-dev lintian zip unzip

@@ -27,6 +27,11 @@ static bool insert_all(EntryMap* map, const BlobEntry* entries, size_t count) {
 
 uint8_t* state_blob_save(const char* format, float sample_rate, const float values[3],
                          size_t* out_length) {
+    return state_blob_save_for(format, PLATFORM, sample_rate, values, out_length);
+}
+
+uint8_t* state_blob_save_for(const char* format, const char* platform, float sample_rate,
+                             const float values[3], size_t* out_length) {
     // The maps refer to these bytes until the blob is built.
     uint8_t major[4], minor[4], revision[4], build[4], rate[4], parameters[3][4];
     write_u32_le(major, 1);
@@ -43,7 +48,7 @@ uint8_t* state_blob_save(const char* format, float sample_rate, const float valu
         {"version_revision", revision, 4},
         {"version_build", build, 4},
         {"format", format, strlen(format)},
-        {"platform", PLATFORM, strlen(PLATFORM)},
+        {"platform", platform, strlen(platform)},
         {"sample_rate", rate, 4},
     };
     const BlobEntry parameter_entries[] = {

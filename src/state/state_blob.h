@@ -7,3 +7,8 @@
 // `format` is "vst3" or "lv2". A new blob (release with free()), or null.
 uint8_t* state_blob_save(const char* format, float sample_rate, const float values[3],
                          size_t* out_length);
+
+// The blob the build for `platform` ("windows" or "linux") saves: the build-time preset tool
+// writes the Windows build's presets from a native build.
+uint8_t* state_blob_save_for(const char* format, const char* platform, float sample_rate,
+                             const float values[3], size_t* out_length);

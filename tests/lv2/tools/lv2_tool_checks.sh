@@ -80,6 +80,37 @@ apply)
         "$compare" "$work/lv2.wav" "$work/engine.wav" || fail "outputs differ for $settings"
     done
     ;;
+presets)
+    # The factory presets as lilv hosts see them: lv2info lists every one; jalv starts without
+    # an error (the default state holds the state property) and each preset, loaded by its URI,
+    # sets the preset's values. The argument is velmo-presets, whose list gives slug and values.
+    "$1" list >"$work/listing.txt" || fail "velmo-presets list failed"
+    cut -d' ' -f5- "$work/listing.txt" | sort >"$work/expected-names.txt"
+    lv2info "$uri" >"$work/info.txt" 2>&1 || fail "lv2info failed"
+    sed -n "/^${tab}Presets:/,/^\$/p" "$work/info.txt" | sed -e "s/^${tab}Presets://" \
+        -e 's/^[[:space:]]*//' -e '/^$/d' | sort >"$work/names.txt"
+    diff "$work/expected-names.txt" "$work/names.txt" || fail "lv2info lists other presets"
+
+    # jalv is a JACK host: a dummy-driver server of our own, by a name no one else uses.
+    server=velmo-presets-$$
+    JACK_NO_AUDIO_RESERVATION=1 jackd --no-realtime -n "$server" -d dummy -r 48000 -p 256 \
+        >"$work/jackd.txt" 2>&1 &
+    jackd_pid=$!
+    trap 'kill $jackd_pid 2>/dev/null' EXIT
+    jack_wait -s "$server" -w -t 10 >/dev/null || fail "the JACK server did not start"
+    while read -r slug cutoff lfo_amt lfo_speed name; do
+        printf 'preset %s#preset-%s\n' "$uri" "$slug"
+    done <"$work/listing.txt" >"$work/commands.txt"
+    JACK_DEFAULT_SERVER=$server timeout 30 jalv -n velmo-presets "$uri" <"$work/commands.txt" \
+        >"$work/jalv.txt" 2>"$work/jalv-errors.txt" || { cat "$work/jalv-errors.txt"; fail "jalv failed"; }
+    cat "$work/jalv.txt"
+    ! grep -qi 'error' "$work/jalv.txt" "$work/jalv-errors.txt" || { cat "$work/jalv-errors.txt"; fail "jalv printed an error"; }
+    # jalv prints the three values at start, then again after each preset.
+    { printf '15 0 7\n'; cut -d' ' -f2-4 "$work/listing.txt"; } >"$work/expected-values.txt"
+    awk -F' = ' '/cutoff = / { c = $2 } /lfo_amt = / { a = $2 } /lfo_speed = / { printf "%g %g %g\n", c, a, $2 }' \
+        "$work/jalv.txt" >"$work/values.txt"
+    diff "$work/expected-values.txt" "$work/values.txt" || fail "a preset did not set its values"
+    ;;
 bench)
     lv2bench -n 96000 -b 512 "$uri" >"$work/bench.txt" 2>&1 || { cat "$work/bench.txt"; fail "lv2bench failed"; }
     cat "$work/bench.txt"
@@ -91,7 +122,7 @@ install)
     # the multiarch libdir); DESTDIR keeps it inside the work directory.
     build=$1
     DESTDIR="$work/root" cmake --install "$build" --component lv2 --prefix /usr >/dev/null || fail "install failed"
-    for file in manifest.ttl velmo.ttl velmo.so; do
+    for file in manifest.ttl velmo.ttl presets.ttl velmo.so; do
         cmp "$bundle/$file" "$work/root/usr/lib/lv2/velmo.lv2/$file" || fail "$file not installed"
     done
     ;;
@@ -102,7 +133,7 @@ install-windows)
     [ ! -e "$bundle/WebView2Loader.dll" ] || fail "the build's bundle holds a WebView2Loader.dll"
     cmake --install "$build" --component lv2 --prefix "$work/lv2" >/dev/null || fail "install failed"
     installed=$work/lv2/velmo.lv2
-    files="manifest.ttl velmo.ttl velmo_ui.ttl index.html velmo.dll"
+    files="manifest.ttl velmo.ttl velmo_ui.ttl presets.ttl index.html velmo.dll"
     for file in $files; do
         cmp "$bundle/$file" "$installed/$file" || fail "$file not installed"
     done

@@ -1,0 +1,60 @@
+# Factory presets, written at build time by tools/velmo-presets from src/plugin/presets.cpp.
+#   velmo_lv2_presets(TARGET URI MANIFEST BUNDLE_DIR): BUNDLE_DIR/manifest.ttl (MANIFEST with
+#     the presets listed) and BUNDLE_DIR/presets.ttl for the plug-in URI, made with TARGET.
+#   velmo_vst3_presets(TARGET CLASS_ID FOLDER): presets/vst3/FOLDER/<name>.vstpreset in the
+#     build tree (FOLDER is company/plug-in, e.g. Brindle.DIGITAL/Velmo), made with TARGET.
+# The tool runs on the build machine. A native tree builds it as one of its targets; a cross
+# tree (Windows) builds it in a native tree of its own, host-tools/ inside the build tree,
+# configured from this source with VELMO_HOST_TOOLS_ONLY. Either way the files hold the state
+# blobs of the platform the tree builds for.
+if(CMAKE_CROSSCOMPILING)
+  include(ExternalProject)
+  set(host_tools ${CMAKE_BINARY_DIR}/host-tools)
+  set(VELMO_PRESETS_TOOL ${host_tools}/tools/velmo-presets/velmo-presets)
+  ExternalProject_Add(velmo_host_tools
+    SOURCE_DIR ${PROJECT_SOURCE_DIR}
+    BINARY_DIR ${host_tools}
+    CMAKE_ARGS -DVELMO_HOST_TOOLS_ONLY=ON -DCMAKE_BUILD_TYPE=Release -DVELMO_WERROR=${VELMO_WERROR}
+      -DCMAKE_C_COMPILER_LAUNCHER=${CMAKE_C_COMPILER_LAUNCHER}
+      -DCMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER}
+    BUILD_COMMAND ${CMAKE_COMMAND} --build ${host_tools} --target velmo-presets
+    BUILD_BYPRODUCTS ${VELMO_PRESETS_TOOL}
+    BUILD_ALWAYS ON  # its own build decides whether anything changed
+    INSTALL_COMMAND "")
+  set(VELMO_PRESETS_TOOL_DEPENDS velmo_host_tools ${VELMO_PRESETS_TOOL})
+else()
+  set(VELMO_PRESETS_TOOL $<TARGET_FILE:velmo-presets>)
+  set(VELMO_PRESETS_TOOL_DEPENDS velmo-presets)
+endif()
+if(WIN32)
+  set(VELMO_PRESETS_PLATFORM windows)
+else()
+  set(VELMO_PRESETS_PLATFORM linux)
+endif()
+
+function(velmo_lv2_presets target uri manifest bundle)
+  add_custom_command(OUTPUT ${bundle}/manifest.ttl ${bundle}/presets.ttl
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${bundle}
+    COMMAND ${VELMO_PRESETS_TOOL} lv2 ${uri} ${manifest} ${bundle} ${VELMO_PRESETS_PLATFORM}
+    DEPENDS ${VELMO_PRESETS_TOOL_DEPENDS} ${manifest}
+    COMMENT "Writing the LV2 presets of ${uri}"
+    VERBATIM)
+  add_custom_target(${target}_presets DEPENDS ${bundle}/manifest.ttl ${bundle}/presets.ttl)
+  add_dependencies(${target} ${target}_presets)
+endfunction()
+
+function(velmo_vst3_presets target class_id folder)
+  set(dir ${CMAKE_BINARY_DIR}/presets/vst3/${folder})
+  string(MAKE_C_IDENTIFIER ${folder} stamp)
+  set(stamp ${CMAKE_BINARY_DIR}/presets/${stamp}.stamp)
+  add_custom_command(OUTPUT ${stamp}
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${dir}  # no file of a renamed preset stays behind
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
+    COMMAND ${VELMO_PRESETS_TOOL} vst3 ${class_id} ${VELMO_PRESETS_PLATFORM} ${dir}
+    COMMAND ${CMAKE_COMMAND} -E touch ${stamp}
+    DEPENDS ${VELMO_PRESETS_TOOL_DEPENDS}
+    COMMENT "Writing the VST3 presets into presets/vst3/${folder}"
+    VERBATIM)
+  add_custom_target(${target}_presets DEPENDS ${stamp})
+  add_dependencies(${target} ${target}_presets)
+endfunction()

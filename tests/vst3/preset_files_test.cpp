@@ -1,0 +1,121 @@
+// The factory preset files as a host reads them: each one's component chunk loads through
+// setState and leaves exactly the preset's values; a file for another class or with a cut
+// chunk list is refused; and no two presets sound alike.
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <string>
+
+#include "module_fixture.h"
+#include "plugin/presets.h"
+#include "preset_file.h"
+
+static const char COMPONENT_CLASS_ID[] = "829EC99B7DB5E33221BD81F1CB7451AE";
+static const ParamID ids[3] = {1784049613u, 394330366u, 793359101u};
+
+static std::string preset_path(const Preset& preset) {
+    return std::string(VELMO_VST3_PRESETS) + "/" + preset.name + ".vstpreset";
+}
+
+class PresetFileTest : public InstanceTest {};
+
+TEST_F(PresetFileTest, EveryPresetLoadsIntoTheComponentWithItsValues) {
+    size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(VELMO_VST3_PRESETS))
+        files += entry.path().extension() == ".vstpreset";
+    EXPECT_EQ(factory_preset_count, files) << "one file per preset, no others";
+
+    for (size_t i = 0; i < factory_preset_count; i++) {
+        const Preset& preset = factory_presets[i];
+        SCOPED_TRACE(preset.name);
+        std::vector<uint8_t> comp;
+        ASSERT_TRUE(preset_file_component_state(read_whole_file(preset_path(preset)), COMPONENT_CLASS_ID, &comp));
+        // Exactly what getState writes for these values on a component never activated.
+        const std::vector<uint8_t> expected = state_blob(preset.values[0], preset.values[1], preset.values[2], 0);
+        EXPECT_EQ(expected, comp);
+
+        PluginInstance q;
+        ASSERT_TRUE(instance_create(test_factory(), &q));
+        ASSERT_EQ(kResultOk, restore_state(q.component, comp));
+        float in[64] = {}, out[64];
+        instance_process(&q, in, out, 64, nullptr, nullptr);
+        EXPECT_EQ(expected, saved_state(q.component));
+        ASSERT_EQ(kResultOk, restore_controller(q.controller, comp));
+        for (int k = 0; k < 3; k++)
+            EXPECT_DOUBLE_EQ(preset.values[k] / 15.0, q.controller->vtbl->getParamNormalized(q.controller, ids[k]));
+        instance_destroy(&q);
+    }
+}
+
+TEST_F(PresetFileTest, ReaderRefusesAnotherClassAndACutChunkList) {
+    const std::vector<uint8_t> file = read_whole_file(preset_path(factory_presets[0]));
+    std::vector<uint8_t> comp;
+    ASSERT_TRUE(preset_file_component_state(file, COMPONENT_CLASS_ID, &comp));
+    // The controller's class ID, and the component's with one digit changed.
+    EXPECT_FALSE(preset_file_component_state(file, "04D43074E3B69BE269349AD59BCA5E7C", &comp));
+    std::vector<uint8_t> other = file;
+    other[8 + 31] = 'F';
+    EXPECT_FALSE(preset_file_component_state(other, COMPONENT_CLASS_ID, &comp));
+    // Every cut that loses the end of the chunk list (or more) is refused.
+    const uint64_t list = comp.size() + 48;  // "Comp" comes first; the list follows "Info"
+    for (size_t cut = file.size() - 1; cut > list; cut--) {
+        std::vector<uint8_t> cut_file(file.begin(), file.begin() + (long)cut);
+        ASSERT_FALSE(preset_file_component_state(cut_file, COMPONENT_CLASS_ID, &comp)) << cut;
+    }
+    EXPECT_FALSE(preset_file_component_state(std::vector<uint8_t>(file.begin(), file.begin() + 47), COMPONENT_CLASS_ID, &comp));
+}
+
+// Where each preset puts the band, 10 ms at a time, on three seconds of white noise: the
+// frame's brightness, sqrt(energy of the first difference / energy), grows with the band's
+// frequency. Two presets differ when their brightness curves are apart by a good part of
+// a frequency ratio on average (root mean square of the log ratio), so a preset that only
+// moves the band differently from another, not just its phase, counts as different.
+static std::vector<double> brightness_curve(const std::vector<float>& out, int frame) {
+    std::vector<double> curve;
+    for (size_t at = frame; at + frame <= out.size(); at += frame) {
+        double energy = 0, change = 0;
+        for (size_t k = at; k < at + frame; k++) {
+            energy += (double)out[k] * out[k];
+            change += (double)(out[k] - out[k - 1]) * (out[k] - out[k - 1]);
+        }
+        curve.push_back(std::sqrt(change / energy));
+    }
+    return curve;
+}
+
+TEST_F(PresetFileTest, EveryPresetSoundsDifferent) {
+    const int n = 3 * 48000, block = 480;
+    std::vector<float> noise(n);
+    uint32_t seed = 1;
+    for (float& x : noise) {
+        seed = seed * 1664525u + 1013904223u;
+        x = 0.5f * ((float)(seed >> 8) / 8388608.0f - 1.0f);
+    }
+    std::vector<std::vector<double>> curves;
+    for (size_t i = 0; i < factory_preset_count; i++) {
+        std::vector<uint8_t> comp;
+        ASSERT_TRUE(preset_file_component_state(read_whole_file(preset_path(factory_presets[i])), COMPONENT_CLASS_ID, &comp));
+        PluginInstance q;
+        ASSERT_TRUE(instance_create(test_factory(), &q));
+        ASSERT_EQ(kResultOk, restore_state(q.component, comp));
+        ASSERT_TRUE(instance_start(&q, 48000));
+        std::vector<float> out(n);
+        for (int at = 0; at < n; at += block)
+            instance_process(&q, noise.data() + at, out.data() + at, block, nullptr, nullptr);
+        instance_destroy(&q);
+        curves.push_back(brightness_curve(out, block));
+    }
+    double closest = 1e9;
+    for (size_t a = 0; a < curves.size(); a++)
+        for (size_t b = a + 1; b < curves.size(); b++) {
+            double sum = 0;
+            for (size_t t = 0; t < curves[a].size(); t++) {
+                double d = std::log(curves[a][t] / curves[b][t]);
+                sum += d * d;
+            }
+            double apart = std::sqrt(sum / (double)curves[a].size());
+            closest = std::min(closest, apart);
+            EXPECT_GT(apart, 0.1) << factory_presets[a].name << " and " << factory_presets[b].name;
+        }
+    printf("closest pair of presets: %.3f apart\n", closest);
+}
