@@ -102,7 +102,7 @@ contents=$(cd "$tree" && {
 } | tr / '\\')
 places=$(cd "$tree" && {
   for b in VST3/*.vst3; do n=${b#VST3/}; echo "       $n\\Contents\\x86_64-win\\WebView2Loader.dll   (beside ${n})"; done
-  for b in LV2/*.lv2; do n=${b#LV2/}; echo "       $n\\WebView2Loader.dll   (beside $(cd "$b" && ls ./*.dll | sed 's|^\./||'))"; done
+  for b in LV2/*.lv2; do n=${b#LV2/}; echo "       $n\\WebView2Loader.dll   (beside $(cd "$b" && echo *.dll))"; done
 })
 version=$version contents=$contents places=$places awk '
   { gsub(/@VERSION@/, ENVIRON["version"]) }
