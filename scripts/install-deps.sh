@@ -10,6 +10,7 @@ packages=(
   lv2-dev lilv-utils sordi jalv jackd2
   libsndfile1-dev sox
   clang-14 libclang-rt-14-dev
+  dpkg-dev lintian zip unzip
   "$@"
 )
 # Node.js may come from elsewhere with npm inside it; Debian's packages only when it is absent.

@@ -12,7 +12,7 @@ stage() {  # stage NAME command...: runs a stage, remembers a failure, goes on w
 }
 ctest_in() { ctest --test-dir "build/$1" --output-on-failure --timeout 900 "${@:2}"; }
 
-scripts/configure.sh linux -DCMAKE_BUILD_TYPE=Release
+scripts/configure.sh linux -DCMAKE_BUILD_TYPE=Release -DVELMO_PACKAGE_TEST=ON
 scripts/configure.sh windows -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake
 
 # One X server for every Wine test, and a Wine prefix made once before tests run in parallel.
@@ -27,8 +27,10 @@ fi
 export WINEPREFIX=$PWD/build/windows/wineprefix WINEDEBUG=-all
 wineboot -i >/dev/null 2>&1 || true
 
-stage "linux tests" ctest_in linux -j2
+stage "linux tests" ctest_in linux -j2 -LE package
 stage "windows tests (wine)" ctest_in windows -j2
+# The release packages built from scratch into a temporary folder and checked (scripts/package.sh).
+stage "packages" ctest_in linux -L package
 
 scripts/configure.sh asan -DCMAKE_BUILD_TYPE=Debug -DVELMO_SANITIZE=address,undefined
 stage "linux tests under ASan+UBSan" ctest_in asan -j2 -LE "no-sanitizer"

@@ -118,11 +118,12 @@ bench)
     grep -qi 'error' "$work/bench.txt" && fail "lv2bench reported an error"
     ;;
 install)
-    # The install step copies the whole bundle; DESTDIR keeps it inside the work directory.
-    build=$1 target=$2
-    DESTDIR="$work/root" cmake --install "$build" --component lv2 >/dev/null || fail "install failed"
+    # The install step copies the whole bundle into <prefix>/lib/lv2, where hosts look (not
+    # the multiarch libdir); DESTDIR keeps it inside the work directory.
+    build=$1
+    DESTDIR="$work/root" cmake --install "$build" --component lv2 --prefix /usr >/dev/null || fail "install failed"
     for file in manifest.ttl velmo.ttl presets.ttl velmo.so; do
-        cmp "$bundle/$file" "$work/root$target/velmo.lv2/$file" || fail "$file not installed"
+        cmp "$bundle/$file" "$work/root/usr/lib/lv2/velmo.lv2/$file" || fail "$file not installed"
     done
     ;;
 install-windows)
