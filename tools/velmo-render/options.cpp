@@ -18,6 +18,7 @@ const char* const usage_text =
     "  after its time. --trace writes the modulated cutoff after every control tick.\n"
     "  OUT's extension names its type unless --type does (wav, flac, ogg, mp3, au...).\n"
     "  \"-\" is standard input for IN, standard output for OUT (with --type) and FILE.\n"
+    "  IN, OUT and FILE must be different files.\n"
     "  Default block 512, default format float (pcm24 where the container has no float).\n"
     "  Options also take the spelling --name=value.\n";
 
@@ -31,8 +32,8 @@ static bool parse_number(const char* text, double* value) {
     return true;
 }
 
-// Snaps as a host would, saying so when that changes the value. where: the option, and for an
-// automation event also the event as given.
+// Snaps as a host would, saying so when that changes the value. The note names the option
+// and, for an automation event (event not null), the event as given.
 static float snap_noted(const char* option, const char* event, const char* number, double v) {
     float snapped = snap_control_value((float)v);
     if ((double)snapped != v)
