@@ -127,4 +127,14 @@ TEST(RenderErrors, InterruptedRenderRemovesItsTemporaryFiles) {
     close(writer);
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
     EXPECT_EQ(dir.names(), std::vector<std::string>{"in.wav"});
+
+    // A trace on standard output whose reader has gone: the first write ends the render.
+    int pipe_fds[2];
+    ASSERT_EQ(pipe2(pipe_fds, O_CLOEXEC), 0);
+    close(pipe_fds[0]);
+    pid = spawn_render({source / "long.wav", dir / "out.wav", "--trace", "-"}, pipe_fds[1]);
+    close(pipe_fds[1]);
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGPIPE);
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"in.wav"});
 }

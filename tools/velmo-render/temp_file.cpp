@@ -81,4 +81,5 @@ void temp_file_clean_on_signals() {
     signal(SIGINT, remove_open_files_and_die);
     signal(SIGTERM, remove_open_files_and_die);
     signal(SIGHUP, remove_open_files_and_die);
+    signal(SIGPIPE, remove_open_files_and_die);  // the reader of a piped trace or output went away
 }

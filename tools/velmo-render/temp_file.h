@@ -18,5 +18,5 @@ int temp_file_commit(TempFile* file);
 // Removes the temporary file.
 void temp_file_discard(TempFile* file);
 
-// Makes SIGINT, SIGTERM and SIGHUP remove the temporary files that are still open.
+// Makes SIGINT, SIGTERM, SIGHUP and SIGPIPE remove the temporary files that are still open.
 void temp_file_clean_on_signals();
