@@ -266,7 +266,9 @@ TEST(RenderOutput, KeepsTheInputsTagsAndChannelMap) {
         const char* out;
         int container;
         bool holds_map;
-    } cases[] = {{"out.wav", SF_FORMAT_WAVEX, true}, {"out.caf", SF_FORMAT_CAF, true}, {"out.flac", SF_FORMAT_FLAC, false}};
+    } cases[] = {{"out.wav", SF_FORMAT_WAVEX, true},
+                 {"out.caf", SF_FORMAT_CAF, true},
+                 {"out.flac", SF_FORMAT_FLAC, false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.out);
         render_ok(dir, {}, c.out);
@@ -281,7 +283,8 @@ TEST(RenderOutput, KeepsTheInputsTagsAndChannelMap) {
         int got[3] = {};
         bool has_map = sf_command(file, SFC_GET_CHANNEL_MAP_INFO, got, sizeof got) == SF_TRUE;
         EXPECT_EQ(has_map, c.holds_map);
-        EXPECT_EQ(std::vector<int>(got, got + 3), c.holds_map ? std::vector<int>(map, map + 3) : std::vector<int>(3));
+        std::vector<int> expected = c.holds_map ? std::vector<int>(map, map + 3) : std::vector<int>(3);
+        EXPECT_EQ(std::vector<int>(got, got + 3), expected);
         sf_close(file);
     }
 }

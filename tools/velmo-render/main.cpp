@@ -95,7 +95,8 @@ static int run(RenderOptions* options, const SF_FORMAT_INFO& container) {
     OutputFile output_file, trace_file;
     SNDFILE* output = open_output(options, container, &output_file, input, input_info, sf_format);
     FILE* trace = nullptr;
-    if (output && options->trace_path) trace = open_trace(&trace_file, options->trace_path, options->trace_name);
+    if (output && options->trace_path)
+        trace = open_trace(&trace_file, options->trace_path, options->trace_name);
     int status = -1;
     if (output && (trace || !options->trace_path))
         status = render(input, input_info, output, options, trace);
