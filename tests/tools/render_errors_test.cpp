@@ -53,6 +53,12 @@ TEST(RenderErrors, EachBadInputIsRefusedByNameLeavingNothingBehind) {
         {{in, out, "--block", "99999999999999999999"}, "--block"},
         {{in, out, "--block", "2000000"}, "--block"},
         {{in, out, "--format", "double"}, "--format"},
+        {{in, out, "--cutoff=abc"}, "--cutoff"},
+        {{in, out, "--block="}, "--block"},
+        {{in, out, "--version=1"}, "--version=1"},
+        {{in, "-"}, "standard output"},
+        {{in, out, "--type", "xyz"}, "--type"},
+        {{in, dir / "out.mp3", "--format", "pcm16"}, dir / "out.mp3"},
         {{dir / "wide.wav", out, "--block", "1048576"}, "--block"},
         {{in, out, "--automate", "cutoff"}, "--automate"},
         {{in, out, "--automate", "wobble=3@1"}, "wobble"},
@@ -120,5 +126,15 @@ TEST(RenderErrors, InterruptedRenderRemovesItsTemporaryFiles) {
     waitpid(pid, &status, 0);
     close(writer);
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"in.wav"});
+
+    // A trace on standard output whose reader has gone: the first write ends the render.
+    int pipe_fds[2];
+    ASSERT_EQ(pipe2(pipe_fds, O_CLOEXEC), 0);
+    close(pipe_fds[0]);
+    pid = spawn_render({source / "long.wav", dir / "out.wav", "--trace", "-"}, pipe_fds[1]);
+    close(pipe_fds[1]);
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGPIPE);
     EXPECT_EQ(dir.names(), std::vector<std::string>{"in.wav"});
 }

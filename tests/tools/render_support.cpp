@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
@@ -41,6 +42,18 @@ RunResult run_render(const std::vector<std::string>& args) {
     waitpid(pid, &status, 0);
     if (WIFEXITED(status)) result.exit_code = WEXITSTATUS(status);
     return result;
+}
+
+int run_shell(const std::string& command, std::string* out) {
+    std::string line = "RENDER='" VELMO_RENDER_PATH "'; " + command;
+    FILE* pipe = popen(line.c_str(), "r");
+    if (!pipe) return -1;
+    out->clear();
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out->append(buffer, n);
+    int status = pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 std::string run_render_on_terminal(const std::vector<std::string>& args) {
@@ -126,6 +139,15 @@ std::vector<std::string> read_lines(const std::string& path) {
     std::ifstream in(path);
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
+}
+
+std::string read_bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void write_bytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
 }
 
 std::vector<float> test_signal(size_t n, uint32_t seed) {

@@ -13,6 +13,9 @@ struct RunResult {
 RunResult run_render(const std::vector<std::string>& args);
 // Runs velmo-render on a pseudo-terminal; returns everything it showed there.
 std::string run_render_on_terminal(const std::vector<std::string>& args);
+// Runs a shell command line in which $RENDER is velmo-render; returns its exit status (-1 when
+// it did not exit normally) and fills out with what it wrote to standard output, a pipe.
+int run_shell(const std::string& command, std::string* out);
 // Starts velmo-render with stdout and stderr on the given descriptor; returns its process id.
 int spawn_render(const std::vector<std::string>& args, int output_fd);
 
@@ -38,6 +41,8 @@ struct Audio {
 void write_audio(const std::string& path, const Audio& audio, int format = 0);
 Audio read_audio(const std::string& path);
 std::vector<std::string> read_lines(const std::string& path);
+std::string read_bytes(const std::string& path);
+void write_bytes(const std::string& path, const std::string& bytes);
 
 // Deterministic test signal: noise plus a tone, amplitude about 0.5.
 std::vector<float> test_signal(size_t n, uint32_t seed);

@@ -6,6 +6,7 @@
 #include <vector>
 
 struct AutomationEvent {
+    const char* text;  // as given, for messages
     double seconds;
     uint32_t param;  // 0 cutoff, 1 lfo_amt, 2 lfo_speed
     float value;     // already snapped

@@ -10,12 +10,17 @@
 
 const char* const usage_text =
     "usage: velmo-render IN OUT [--cutoff V] [--lfo-amt V] [--lfo-speed V] [--block N]\n"
-    "                    [--automate NAME=VALUE@SECONDS]... [--trace FILE]\n"
+    "                    [--automate NAME=VALUE@SECONDS]... [--trace FILE] [--type TYPE]\n"
     "                    [--format float|pcm24|pcm16]\n"
+    "       velmo-render --help | --version\n"
     "  Values are 0 to 15 (defaults 15, 0, 7), rounded and limited as a host would.\n"
     "  NAME is cutoff, lfo_amt or lfo_speed; a change applies at the first block at or\n"
     "  after its time. --trace writes the modulated cutoff after every control tick.\n"
-    "  Default block 512, default format float (pcm24 where the container has no float).\n";
+    "  OUT's extension names its type unless --type does (wav, flac, ogg, mp3, au...).\n"
+    "  \"-\" is standard input for IN, standard output for OUT (with --type) and FILE.\n"
+    "  IN, OUT and FILE must be different files.\n"
+    "  Default block 512, default format float (pcm24 where the container has no float).\n"
+    "  Options also take the spelling --name=value.\n";
 
 // The whole text must be a finite number.
 static bool parse_number(const char* text, double* value) {
@@ -27,13 +32,23 @@ static bool parse_number(const char* text, double* value) {
     return true;
 }
 
+// Snaps as a host would, saying so when that changes the value. The note names the option
+// and, for an automation event (event not null), the event as given.
+static float snap_noted(const char* option, const char* event, const char* number, double v) {
+    float snapped = snap_control_value((float)v);
+    if ((double)snapped != v)
+        report("note: %s%s%s: %s becomes %g", option, event ? " " : "", event ? event : "", number,
+               (double)snapped);
+    return snapped;
+}
+
 static int parse_value(const char* option, const char* text, float* value) {
     double v;
     if (!parse_number(text, &v)) {
         report("%s: '%s' is not a number", option, text);
         return -1;
     }
-    *value = snap_control_value((float)v);
+    *value = snap_noted(option, nullptr, text, v);
     return 0;
 }
 
@@ -73,6 +88,7 @@ static int parse_automation(const char* text, AutomationSchedule* schedule) {
         return -1;
     }
     AutomationEvent event;
+    event.text = text;
     if (parse_param_name(text, (size_t)(equals - text), &event.param) != 0) {
         report("--automate: '%.*s' is not a parameter (cutoff, lfo_amt, lfo_speed)",
                (int)(equals - text), text);
@@ -89,11 +105,11 @@ static int parse_automation(const char* text, AutomationSchedule* schedule) {
         report("--automate: value in '%s' is not a number", text);
         return -1;
     }
-    event.value = snap_control_value((float)v);
     if (!parse_number(at + 1, &event.seconds) || event.seconds < 0.0) {
         report("--automate: time in '%s' is not a number of seconds at or above 0", text);
         return -1;
     }
+    event.value = snap_noted("--automate", text, number, v);
     schedule->events.push_back(event);
     return 0;
 }
@@ -118,19 +134,36 @@ enum {
     OPTION_BLOCK,
     OPTION_AUTOMATE,
     OPTION_TRACE,
+    OPTION_TYPE,
     OPTION_FORMAT,
     OPTION_COUNT
 };
 static const char* const option_names[OPTION_COUNT] = {
-    "--cutoff", "--lfo-amt", "--lfo-speed", "--block", "--automate", "--trace", "--format"};
+    "--cutoff", "--lfo-amt", "--lfo-speed", "--block", "--automate", "--trace", "--type", "--format"};
+
+// The option named by arg, spelt "--name" or "--name=value"; OPTION_COUNT when there is none.
+static int find_option(const char* arg, const char** inline_value) {
+    const char* equals = strncmp(arg, "--", 2) == 0 ? strchr(arg, '=') : nullptr;
+    size_t length = equals ? (size_t)(equals - arg) : strlen(arg);
+    *inline_value = equals ? equals + 1 : nullptr;
+    int option = 0;
+    while (option < OPTION_COUNT &&
+           !(strlen(option_names[option]) == length && memcmp(arg, option_names[option], length) == 0))
+        option++;
+    return option;
+}
+
+static const char* name_for_messages(const char* path, const char* standard_stream) {
+    return path && strcmp(path, "-") == 0 ? standard_stream : path;
+}
 
 int parse_options(int argc, char** argv, RenderOptions* options) {
-    options->input_path = options->output_path = options->trace_path = nullptr;
+    options->input_path = options->output_path = options->trace_path = options->type = nullptr;
     for (int i = 0; i < 3; i++) options->values[i] = param_defaults[i];
     options->block = 512;
     options->format = SAMPLE_FLOAT;
     options->format_given = false;
-    options->show_help = false;
+    options->show_help = options->show_version = false;
     options->automation.events.clear();
 
     for (int i = 1; i < argc; i++) {
@@ -139,7 +172,11 @@ int parse_options(int argc, char** argv, RenderOptions* options) {
             options->show_help = true;
             return 0;
         }
-        if (arg[0] != '-') {
+        if (strcmp(arg, "--version") == 0) {
+            options->show_version = true;
+            return 0;
+        }
+        if (arg[0] != '-' || arg[1] == '\0') {
             if (options->output_path) {
                 report("unexpected argument '%s' (IN and OUT are already given)", arg);
                 return -1;
@@ -148,25 +185,29 @@ int parse_options(int argc, char** argv, RenderOptions* options) {
             else options->input_path = arg;
             continue;
         }
-        int option = 0;
-        while (option < OPTION_COUNT && strcmp(arg, option_names[option]) != 0) option++;
+        const char* value = nullptr;
+        int option = find_option(arg, &value);
         if (option == OPTION_COUNT) {
             report("unknown option '%s'", arg);
             return -1;
         }
-        if (i + 1 >= argc) {
-            report("%s needs a value", arg);
-            return -1;
+        const char* name = option_names[option];
+        if (!value) {
+            if (i + 1 >= argc) {
+                report("%s needs a value", name);
+                return -1;
+            }
+            value = argv[++i];
         }
-        const char* value = argv[++i];
         int status = 0;
         switch (option) {
         case OPTION_CUTOFF:
         case OPTION_LFO_AMT:
-        case OPTION_LFO_SPEED: status = parse_value(arg, value, &options->values[option]); break;
+        case OPTION_LFO_SPEED: status = parse_value(name, value, &options->values[option]); break;
         case OPTION_BLOCK: status = parse_block(value, &options->block); break;
         case OPTION_AUTOMATE: status = parse_automation(value, &options->automation); break;
         case OPTION_TRACE: options->trace_path = value; break;
+        case OPTION_TYPE: options->type = value; break;
         case OPTION_FORMAT:
             options->format_given = true;
             status = parse_format(value, &options->format);
@@ -178,6 +219,9 @@ int parse_options(int argc, char** argv, RenderOptions* options) {
         report("missing %s (try --help)", options->input_path ? "OUT" : "IN and OUT");
         return -1;
     }
+    options->input_name = name_for_messages(options->input_path, "standard input");
+    options->output_name = name_for_messages(options->output_path, "standard output");
+    options->trace_name = name_for_messages(options->trace_path, "standard output");
     automation_prepare(&options->automation);
     return 0;
 }

@@ -39,6 +39,15 @@ static void process_block(std::vector<Engine>& engines, float* frames, uint32_t 
     }
 }
 
+// An event that no block reached lies past the end of the input (or past its last block start).
+static void note_unapplied_automation(const AutomationSchedule& schedule, uint64_t frames, int sample_rate) {
+    for (size_t i = schedule.next; i < schedule.events.size(); i++) {
+        const AutomationEvent& event = schedule.events[i];
+        report("note: --automate %s: not applied, no block starts at or after %g s (the input ends at %g s)",
+               event.text, event.seconds, (double)frames / sample_rate);
+    }
+}
+
 int render(SNDFILE* input, const SF_INFO& input_info, SNDFILE* output, RenderOptions* options,
            FILE* trace) {
     const size_t channels = (size_t)input_info.channels;
@@ -67,7 +76,7 @@ int render(SNDFILE* input, const SF_INFO& input_info, SNDFILE* output, RenderOpt
         process_block(engines, frames.data(), (uint32_t)n, plane.data(), trace);
         if (sf_writef_float(output, frames.data(), n) != n) {
             progress_finish(&progress);
-            report("%s: write failed: %s", options->output_path, sf_strerror(output));
+            report("%s: write failed: %s", options->output_name, sf_strerror(output));
             return -1;
         }
         position += (uint64_t)n;
@@ -75,8 +84,9 @@ int render(SNDFILE* input, const SF_INFO& input_info, SNDFILE* output, RenderOpt
     }
     progress_finish(&progress);
     if (sf_error(input) != SF_ERR_NO_ERROR) {
-        report("%s: read failed: %s", options->input_path, sf_strerror(input));
+        report("%s: read failed: %s", options->input_name, sf_strerror(input));
         return -1;
     }
+    note_unapplied_automation(options->automation, position, input_info.samplerate);
     return 0;
 }

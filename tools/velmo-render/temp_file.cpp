@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "link_target.h"
+
 // The files a signal handler must remove; the renderer has at most two open at a time.
 enum { MAX_OPEN = 4 };
 static TempFile* volatile open_files[MAX_OPEN];
@@ -19,11 +21,13 @@ static void forget(TempFile* file) {
 
 int temp_file_create(TempFile* file, const char* final_path) {
     file->final_path = final_path;
-    // Hidden name in the same directory, so the final rename never crosses a file system.
-    const char* slash = strrchr(final_path, '/');
-    int dir_length = slash ? (int)(slash - final_path + 1) : 0;
-    int written = snprintf(file->path, sizeof file->path, "%.*s.%s.XXXXXX", dir_length, final_path,
-                           final_path + dir_length);
+    if (follow_links(final_path, file->target, sizeof file->target) != 0) return -1;
+    // Hidden name in the target's directory, so the final rename never crosses a file system.
+    const char* target = file->target;
+    const char* slash = strrchr(target, '/');
+    int dir_length = slash ? (int)(slash - target + 1) : 0;
+    int written = snprintf(file->path, sizeof file->path, "%.*s.%s.XXXXXX", dir_length, target,
+                           target + dir_length);
     if (written < 0 || (size_t)written >= sizeof file->path) {
         errno = ENAMETOOLONG;
         return -1;
@@ -54,7 +58,7 @@ int temp_file_create(TempFile* file, const char* final_path) {
 
 int temp_file_commit(TempFile* file) {
     forget(file);
-    if (rename(file->path, file->final_path) == 0) return 0;
+    if (rename(file->path, file->target) == 0) return 0;
     int saved = errno;
     unlink(file->path);
     errno = saved;
@@ -77,4 +81,5 @@ void temp_file_clean_on_signals() {
     signal(SIGINT, remove_open_files_and_die);
     signal(SIGTERM, remove_open_files_and_die);
     signal(SIGHUP, remove_open_files_and_die);
+    signal(SIGPIPE, remove_open_files_and_die);  // the reader of a piped trace or output went away
 }
