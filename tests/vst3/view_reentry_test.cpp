@@ -1,0 +1,143 @@
+// A host that calls back into the view from inside attached. attached waits for the editor's
+// thread while serving messages sent to the host's thread, so the host's window procedure runs
+// inside those waits; under Wine the editor thread sends the host window activation and focus
+// messages while it sets up, and a host may then call removed, release the view or the
+// Controller, or call attached again. Here the editor thread is made to send the host window a
+// message before each answer it gives attached (the editor opened, the timer set, each of the
+// four values), and the window procedure makes one of those calls while the editor thread is
+// blocked in the send.
+#include <atomic>
+#include <cstdio>
+
+#include "import_patch.h"
+#include "view_test_support.h"
+
+static const UINT WM_HOST_CALL = WM_APP + 77;
+
+enum HostCall { CALL_REMOVED, CALL_RELEASE_VIEW, CALL_RELEASE_CONTROLLER, CALL_ATTACHED };
+static const char* const host_call_names[] = {"removed", "release of the view", "release of the Controller",
+                                              "second attached"};
+
+struct PendingCall {
+    HostCall call;
+    IPlugView* view;
+    PluginInstance* instance;
+    HWND other_parent;  // for the second attached
+    bool made;
+    tresult result;
+};
+static PendingCall* pending;
+
+static LRESULT CALLBACK host_window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message != WM_HOST_CALL || !pending || pending->made) return DefWindowProcA(window, message, wparam, lparam);
+    PendingCall* c = pending;
+    c->made = true;
+    switch (c->call) {
+    case CALL_REMOVED: c->result = c->view->vtbl->removed(c->view); break;
+    case CALL_RELEASE_VIEW: c->view->vtbl->release(c->view); break;
+    case CALL_RELEASE_CONTROLLER: instance_destroy(c->instance); break;
+    case CALL_ATTACHED: c->result = c->view->vtbl->attached(c->view, c->other_parent, "HWND"); break;
+    }
+    return 0;
+}
+
+// The module's ReleaseSemaphore: the editor thread's answer to every wait. The answer number
+// `answers_before_call` (counted from 0) first sends WM_HOST_CALL to the host's window.
+static BOOL(WINAPI* system_release_semaphore)(HANDLE, LONG, LONG*);
+static DWORD host_thread;
+static HWND called_window;
+static std::atomic<int> answers_before_call{-1};
+static std::atomic<bool> send_timed_out;
+static BOOL WINAPI release_after_calling_host(HANDLE semaphore, LONG count, LONG* previous) {
+    if (GetCurrentThreadId() != host_thread && answers_before_call.fetch_sub(1) == 0) {
+        DWORD_PTR answer;
+        // A host that deadlocks with the editor thread would never answer.
+        if (!SendMessageTimeoutA(called_window, WM_HOST_CALL, 0, 0, SMTO_NORMAL, 5000, &answer)) send_timed_out = true;
+    }
+    return system_release_semaphore(semaphore, count, previous);
+}
+
+// Reports every exception raised in the process. A fault ends the program at once: Wine may
+// swallow an access violation inside a window procedure run from a message wait, or hand it to
+// its debugger, which waits for ever.
+static LONG CALLBACK report_exception(EXCEPTION_POINTERS* e) {
+    DWORD code = e->ExceptionRecord->ExceptionCode;
+    fprintf(stderr, "exception 0x%08lx at %p\n", (unsigned long)code, e->ExceptionRecord->ExceptionAddress);
+    if ((code & 0xC0000000u) == 0xC0000000u) {  // an error, not a notice such as debug output
+        fflush(stderr);
+        TerminateProcess(GetCurrentProcess(), 3);
+    }
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
+TEST_F(ViewTest, HostCallsFromInsideAttachedEndItCleanly) {
+    HMODULE module = GetModuleHandleA(windows_path(VELMO_VST3_MODULE).c_str());
+    ASSERT_NE(nullptr, module);
+    system_release_semaphore = (decltype(system_release_semaphore))patch_import(
+        module, "kernel32.dll", "ReleaseSemaphore", (void*)release_after_calling_host);
+    ASSERT_NE(nullptr, system_release_semaphore);
+    void* handler = AddVectoredExceptionHandler(1, report_exception);
+    host_thread = GetCurrentThreadId();
+    called_window = parent;
+    SetWindowLongPtrA(parent, GWLP_WNDPROC, (LONG_PTR)host_window_procedure);
+    HWND other_parent = make_parent();
+
+    // Answers: 0 the editor opened, 1 its timer set, 2 to 5 values 0 to 3 stored.
+    for (int answer = 0; answer < 6; answer++) {
+        for (HostCall call : {CALL_REMOVED, CALL_RELEASE_VIEW, CALL_RELEASE_CONTROLLER, CALL_ATTACHED}) {
+            SCOPED_TRACE(std::string(host_call_names[call]) + " before answer " + std::to_string(answer));
+            if (!p.controller) {
+                ASSERT_TRUE(instance_create(test_factory(), &p));
+            }
+            standin.reset();
+            IPlugView* v = create_view();
+            ASSERT_NE(nullptr, v);
+            PendingCall c = {call, v, &p, other_parent, false, kResultFalse};
+            pending = &c;
+            send_timed_out = false;
+            answers_before_call = answer;
+            tresult result = v->vtbl->attached(v, parent, "HWND");
+            answers_before_call = -1;
+            pending = nullptr;
+            ASSERT_TRUE(c.made) << "the host was called from inside attached";
+            EXPECT_FALSE(send_timed_out) << "the host's call waited for the blocked editor thread";
+
+            if (call == CALL_ATTACHED) {
+                EXPECT_EQ(kInvalidArgument, c.result) << "attached is still under way";
+                EXPECT_EQ(kResultOk, result);
+                EXPECT_NE(nullptr, editor_of(parent));
+                EXPECT_EQ(nullptr, editor_of(other_parent));
+                EXPECT_TRUE(standin_log(standin, 1).empty()) << "one editor only";
+                EXPECT_EQ(4u, posted_values(standin, 0).size());
+            } else {
+                EXPECT_EQ(kResultFalse, result) << "the host let the editor go";
+                EXPECT_EQ(nullptr, editor_of(parent));
+                EXPECT_EQ((size_t)(answer < 2 ? 0 : answer - 1), posted_values(standin, 0).size())
+                    << "attached stops after the wait";
+                EXPECT_NE(std::string::npos, standin_log(standin, 0).find("Close"));
+            }
+
+            // What the host still holds goes on working.
+            if (call == CALL_REMOVED) {
+                EXPECT_EQ(kResultOk, c.result);
+            }
+            if (call == CALL_REMOVED || call == CALL_ATTACHED) {
+                EXPECT_EQ(kResultOk, v->vtbl->removed(v));
+                ASSERT_EQ(kResultOk, v->vtbl->attached(v, parent, "HWND")) << "attaches again";
+                EXPECT_EQ(kResultOk, v->vtbl->removed(v));
+            }
+            if (call == CALL_RELEASE_CONTROLLER) {
+                EXPECT_EQ(kResultFalse, v->vtbl->attached(v, parent, "HWND"));
+                EXPECT_EQ(kResultOk, v->vtbl->removed(v));
+            }
+            if (call != CALL_RELEASE_VIEW) {
+                EXPECT_EQ(0u, v->vtbl->release(v));
+            }
+            EXPECT_EQ(0, standin.liveObjects());
+        }
+    }
+    RemoveVectoredExceptionHandler(handler);
+    SetWindowLongPtrA(parent, GWLP_WNDPROC, (LONG_PTR)DefWindowProcA);
+    DestroyWindow(other_parent);
+    patch_import(module, "kernel32.dll", "ReleaseSemaphore", (void*)system_release_semaphore);
+}
