@@ -39,5 +39,6 @@ void plug_view_send_value(PlugView* view, uint32_t index, float value);
 
 // The Controller is being destroyed: closes the view's editor and forgets the Controller. The
 // list never owned a reference, so none is dropped: a view the host still holds stays valid
-// (attached then returns kResultFalse) until the host's own final release.
+// (attached then returns kResultFalse) until the host's own final release; one the host lets go
+// of while the editor closes is freed on the way out.
 void plug_view_controller_gone(PlugView* view);

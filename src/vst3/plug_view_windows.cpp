@@ -42,8 +42,9 @@ static HWND editor_window(const PlugView* v) { return (HWND)editorWindow(v->edit
 //
 // attached and the editor's close wait while serving messages sent to this thread, so the host's
 // window procedure can run inside them and call removed, attached or release on the view, or
-// release the Controller. Each of them holds a reference on the view and one on the Controller
-// while it waits, and looks at the view again after every wait.
+// release the Controller. Each call that waits holds a reference on the view (unless it is the
+// view's own last release) and one on the Controller (unless the Controller is being destroyed),
+// and looks at the view again after every wait.
 
 // A reference on the view's Controller for the length of a call, or null when there is none or
 // it is being destroyed (count 0): then it is freed only after it has let its views go, which
