@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Installs, through apt, every package the build and the tests need, and any further packages
-# named as arguments (only what is missing).
+# Installs every package the build and the tests need (only what is missing): Debian packages
+# through apt, including any further packages named as arguments, and the editor page's pinned
+# test packages through npm into web/node_modules.
 set -euo pipefail
+cd "$(dirname "$0")/.."
 packages=(
   cmake ninja-build g++ pkg-config
   g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
@@ -11,6 +13,7 @@ packages=(
   libsndfile1-dev sox
   clang-14 libclang-rt-14-dev
   dpkg-dev lintian zip unzip
+  chromium
   "$@"
 )
 # Node.js may come from elsewhere with npm inside it; Debian's packages only when it is absent.
@@ -24,4 +27,11 @@ if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# The page tests drive Debian's Chromium through the locked playwright-core; its own browser
+# download is never wanted. `npm ls` is offline and fails when web/node_modules does not match.
+if ! (cd web && npm ls --depth=0 >/dev/null 2>&1); then
+  echo "installing: web/node_modules (npm ci)"
+  (cd web && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund >/dev/null)
 fi

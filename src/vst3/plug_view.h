@@ -22,6 +22,12 @@ struct PlugView {
     EditorHost* editor;      // null while no editor is open
     Controller* controller;  // not counted; null once the Controller is gone
     uintptr_t timer_id;      // of the idle timer while the editor is open
+    // attached and the editor's close wait while serving messages sent to the host's thread, so
+    // the host may call the view from inside them; these say what is under way meanwhile.
+    bool attaching;          // inside attached
+    bool close_deferred;     // removed was called inside attached: attached closes on its way out
+    bool closing;            // inside the editor's close
+    uint32_t unsent;         // inside attached: bit i set while the page still needs value i
 };
 
 // A new view with count 1 in the Controller's list, or null (no memory, or no editor on this
@@ -33,5 +39,6 @@ void plug_view_send_value(PlugView* view, uint32_t index, float value);
 
 // The Controller is being destroyed: closes the view's editor and forgets the Controller. The
 // list never owned a reference, so none is dropped: a view the host still holds stays valid
-// (attached then returns kResultFalse) until the host's own final release.
+// (attached then returns kResultFalse) until the host's own final release; one the host lets go
+// of while the editor closes is freed on the way out.
 void plug_view_controller_gone(PlugView* view);

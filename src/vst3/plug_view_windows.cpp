@@ -38,12 +38,41 @@ static void CALLBACK idle_timer(HWND, UINT, UINT_PTR id, DWORD) { editorIdle(((P
 
 static HWND editor_window(const PlugView* v) { return (HWND)editorWindow(v->editor); }
 
+// ---- waiting safely
+//
+// attached and the editor's close wait while serving messages sent to this thread, so the host's
+// window procedure can run inside them and call removed, attached or release on the view, or
+// release the Controller. Each call that waits holds a reference on the view (unless it is the
+// view's own last release) and one on the Controller (unless the Controller is being destroyed),
+// and looks at the view again after every wait.
+
+// A reference on the view's Controller for the length of a call, or null when there is none or
+// it is being destroyed (count 0): then it is freed only after it has let its views go, which
+// happens below this call on the stack, so it outlives the call anyway.
+static Controller* hold_controller(PlugView* v) {
+    Controller* c = v->controller;
+    if (!c) return nullptr;
+    uint32_t count = c->refs.load();
+    do {
+        if (count == 0) return nullptr;
+    } while (!c->refs.compare_exchange_weak(count, count + 1));
+    return c;
+}
+
+static void let_controller_go(Controller* c) {
+    if (c) funknown_release(&c->edit_controller);  // may destroy it, and close the view's editor
+}
+
+// Closes the open editor. The caller holds the view. A call made from inside its waits finds the
+// view closing and leaves the work to this one.
 static void close_editor(PlugView* v) {
-    if (!v->editor) return;
+    if (!v->editor || v->closing) return;
+    v->closing = true;
     editorStopTimer(v->editor, v->timer_id);
     editorClose(v->editor);
     v->editor = nullptr;
     v->timer_id = 0;
+    v->closing = false;
 }
 
 // ---- IPlugView
@@ -65,8 +94,10 @@ static uint32 PLUGIN_API view_release(IPlugView* self) {
     PlugView* v = of(self);
     uint32 left = v->refs.fetch_sub(1) - 1;
     if (left == 0) {
+        Controller* controller = hold_controller(v);  // the page may still edit while the editor closes
         close_editor(v);
         if (v->controller) view_list_remove(&v->controller->views, v);
+        let_controller_go(controller);
         delete v;
     }
     return left;
@@ -78,29 +109,66 @@ static tresult PLUGIN_API is_platform_type_supported(IPlugView*, FIDString type)
     return is_hwnd(type) ? kResultTrue : kResultFalse;
 }
 
-static tresult PLUGIN_API attached(IPlugView* self, void* parent, FIDString type) {
-    PlugView* v = of(self);
-    if (!is_hwnd(type) || !parent || v->editor) return kInvalidArgument;
-    if (!v->controller) return kResultFalse;  // the Controller is gone: nothing to show or edit
+// True once the host no longer wants what attached is opening: it called removed, or let go of the
+// view or of the Controller (only attached's own references are left).
+static bool attach_abandoned(const PlugView* v, const Controller* c) {
+    return v->close_deferred || v->refs.load() == 1 || c->refs.load() == 1;
+}
+
+// Opens the editor, starts its idle timer and sends the page every value. False when a step
+// failed or the attach was abandoned during a wait; an editor may then be left for the caller
+// to close.
+static bool open_editor(PlugView* v, Controller* c, void* parent) {
     EditorDescriptor descriptor = {v, "vst3", module_folder, resources_folder,
                                    on_editor_begin, on_editor_value, on_editor_end};
-    EditorHost* editor = editorOpen(true, parent, &descriptor, editor_width, editor_height, PARAM_COUNT);
-    if (!editor) return kResultFalse;
-    v->editor = editor;
+    v->editor = editorOpen(true, parent, &descriptor, editor_width, editor_height, PARAM_COUNT);
+    if (!v->editor || attach_abandoned(v, c)) return false;
     v->timer_id = (uintptr_t)v;
     // Set by the editor's own thread: Windows refuses timers on another thread's window.
-    if (!editorStartTimer(editor, v->timer_id, idle_interval_ms, idle_timer)) {
-        editorClose(editor);
-        v->editor = nullptr;
-        v->timer_id = 0;
-        return kResultFalse;
+    if (!editorStartTimer(v->editor, v->timer_id, idle_interval_ms, idle_timer) || attach_abandoned(v, c))
+        return false;
+    // In index order; a value the host changes meanwhile is marked again by plug_view_send_value.
+    while (v->unsent != 0) {
+        uint32_t index = (uint32_t)__builtin_ctz(v->unsent);
+        v->unsent &= ~(1u << index);
+        editorSendValue(v->editor, index, (float)controller_value(c, index));
+        if (attach_abandoned(v, c)) return false;
     }
-    for (uint32_t i = 0; i < PARAM_COUNT; i++) editorSendValue(editor, i, (float)controller_value(v->controller, i));
-    return kResultOk;
+    return true;
+}
+
+static tresult PLUGIN_API attached(IPlugView* self, void* parent, FIDString type) {
+    PlugView* v = of(self);
+    if (!is_hwnd(type) || !parent || v->editor || v->attaching || v->closing) return kInvalidArgument;
+    Controller* controller = hold_controller(v);
+    if (!controller) return kResultFalse;  // the Controller is gone: nothing to show or edit
+    v->refs.fetch_add(1);
+    v->attaching = true;
+    v->close_deferred = false;
+    v->unsent = (1u << PARAM_COUNT) - 1;
+    bool opened = open_editor(v, controller, parent);
+    v->attaching = false;
+    if (!opened) close_editor(v);
+    let_controller_go(controller);  // if the host let it go, the editor closes with it now
+    bool open = v->editor != nullptr;
+    bool view_kept = view_release(self) != 0;  // if the host let the view go, it goes now
+    return open && view_kept ? kResultOk : kResultFalse;
 }
 
 static tresult PLUGIN_API removed(IPlugView* self) {
-    close_editor(of(self));
+    PlugView* v = of(self);
+    // Inside attached the editor thread may itself be blocked sending to the host's window, so
+    // waiting for it here could never end: attached closes the editor when its wait returns.
+    if (v->attaching) {
+        v->close_deferred = true;
+        return kResultOk;
+    }
+    if (!v->editor || v->closing) return kResultOk;
+    v->refs.fetch_add(1);
+    Controller* controller = hold_controller(v);
+    close_editor(v);
+    let_controller_go(controller);
+    view_release(self);
     return kResultOk;
 }
 
@@ -162,10 +230,17 @@ IPlugView* plug_view_create(Controller* controller) {
 }
 
 void plug_view_send_value(PlugView* view, uint32_t index, float value) {
-    if (view->editor) editorSendValue(view->editor, index, value);
+    // Inside attached (or a close) a second handshake with the same editor must not start:
+    // attached sends the latest value itself.
+    if (view->attaching)
+        view->unsent |= 1u << index;
+    else if (view->editor && !view->closing)
+        editorSendValue(view->editor, index, value);
 }
 
 void plug_view_controller_gone(PlugView* view) {
+    view->refs.fetch_add(1);  // the host may let the view go while its editor closes
     close_editor(view);
     view->controller = nullptr;
+    view_release(&view->plug_view);
 }

@@ -2,7 +2,29 @@
 
 #include <tlhelp32.h>
 
+#include <stdio.h>
 #include <string.h>
+
+#include "unicode_folder.h"
+
+// The program's own temporary folder, made before any test runs and deleted at exit: the
+// editor's temporary files and user-data folders then land there (GetTempPath reads TMP
+// first), so that counting them sees this program's alone, whatever other editor tests run
+// beside it (ctest -j).
+static struct PrivateTempFolder {
+    std::string path;
+    PrivateTempFolder()
+    {
+        path = temp_subfolder("velmo-test-" + std::to_string(GetCurrentProcessId()));
+        if (!CreateDirectoryA(path.c_str(), NULL) && GetLastError() != ERROR_ALREADY_EXISTS) {
+            fprintf(stderr, "cannot make the temporary folder %s\n", path.c_str());
+            ExitProcess(1);
+        }
+        SetEnvironmentVariableA("TMP", path.c_str());
+        SetEnvironmentVariableA("TEMP", path.c_str());
+    }
+    ~PrivateTempFolder() { remove_folder_tree(path); }
+} privateTempFolder;
 
 std::vector<std::wstring> launchedCommandLines;
 

@@ -39,7 +39,7 @@ std::string log_value(const StandinControl& standin, int environment, const char
 
 int thread_count();
 DWORD handle_count();
-int temp_entries_named_vin(); // "vin*" files and folders in the temporary folder
+int temp_entries_named_vin(); // "vin*" files and folders in the temporary folder (the program's own)
 bool path_exists(const std::string& path);
 std::wstring widen(const std::string& text);
 
