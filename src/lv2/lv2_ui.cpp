@@ -6,7 +6,7 @@
 #include <cstring>
 #include <new>
 
-#include "engine/params.h"
+#include "plugin/params.h"
 #include "lv2/lv2_plugin.h"
 #include "lv2/lv2_uris.h"
 

@@ -7,8 +7,6 @@
 #include "state/state_alloc.h"
 #include "state/tar.h"
 
-const char* const state_parameter_keys[3] = {"cutoff", "lfo_amt", "lfo_speed"};
-
 static const char VERSION_TEXT[] = "1.0";
 static const char* const INNER_NAMES[] = {"version", "info.map", "parameters.map"};
 static const char* const OUTER_NAMES[] = {"dsp.tar"};

@@ -9,14 +9,10 @@
 #include <cstring>
 #include <new>
 
-#include "engine/params.h"
-#include "state/state_archive.h"
-#include "state/state_blob.h"
+#include "plugin/params.h"
 #include "vst3/class_ids.h"
 #include "vst3/stream_io.h"
 #include "vst3/text_fields.h"
-
-static const char* const state_format = "vst3";
 
 // ---- faces and reference counting
 
@@ -79,10 +75,8 @@ static uint32 PLUGIN_API requirements_release(IProcessContextRequirements* self)
 
 // Everything initialize resets, also used for a fresh object.
 static void reset(Component* c) {
-    engine_init(&c->engine);
-    for (uint32_t i = 0; i < PARAM_INPUT_COUNT; i++) c->engine.param_values[i] = param_defaults[i];
-    exchange_reset(&c->exchange, param_defaults);
-    c->outputValue = (float)output_ranges[0].default_value;
+    core_init(&c->core, 1, SNAP_IN_DOUBLE, "vst3");
+    c->outputValue = (float)param_descriptions[PARAM_MOD_CUTOFF].default_value;
     c->activation_rate = 0.0f;
     c->active_rate = 0.0f;
     c->setup_rate = 0.0f;
@@ -93,8 +87,7 @@ static void reset(Component* c) {
 
 static tresult PLUGIN_API initialize(IComponent* self, FUnknown* context) {
     Component* c = of_component(self);
-    if (c->initialized) return kResultFalse;
-    c->initialized = 1;
+    if (c->host_context) return kResultFalse;
     c->host_context = context;
     reset(c);
     return kResultOk;
@@ -103,7 +96,6 @@ static tresult PLUGIN_API initialize(IComponent* self, FUnknown* context) {
 static tresult PLUGIN_API terminate(IComponent* self) {
     Component* c = of_component(self);
     c->host_context = nullptr;
-    c->initialized = 0;
     return kResultOk;
 }
 
@@ -156,21 +148,12 @@ static tresult PLUGIN_API set_active(IComponent* self, TBool state) {
 
 // ---- state
 
-static void lock_hook(void* user) { exchange_lock(&((Component*)user)->exchange); }
-static void unlock_hook(void* user) { exchange_unlock(&((Component*)user)->exchange); }
-static void set_hook(void* user, uint32_t index, float value) {
-    Component* c = (Component*)user;
-    float snapped = (float)range_snap(param_range_of_index(index), (double)value);
-    exchange_store_restored(&c->exchange, index, snapped);
-}
-
 static tresult PLUGIN_API set_state(IComponent* self, IBStream* stream) {
     Component* c = of_component(self);
     uint8_t* blob = nullptr;
     size_t length = 0;
     if (!stream || stream_read_all(stream, &blob, &length) != 0) return kResultFalse;
-    StateHooks hooks = {c, lock_hook, unlock_hook, nullptr, set_hook};
-    int applied = state_apply(&hooks, blob, length);
+    int applied = core_restore_state(&c->core, blob, length);
     free(blob);
     return applied == 0 ? kResultOk : kResultFalse;
 }
@@ -178,13 +161,8 @@ static tresult PLUGIN_API set_state(IComponent* self, IBStream* stream) {
 static tresult PLUGIN_API get_state(IComponent* self, IBStream* stream) {
     Component* c = of_component(self);
     if (!stream) return kResultFalse;
-    float rate = c->activation_rate;
-    float values[PARAM_INPUT_COUNT];
-    exchange_lock(&c->exchange);
-    memcpy(values, c->engine.param_values, sizeof values);
-    exchange_unlock(&c->exchange);
     size_t length = 0;
-    uint8_t* blob = state_blob_save(state_format, rate, values, &length);
+    uint8_t* blob = core_save_state(&c->core, c->activation_rate, &length);
     if (!blob) return kResultFalse;
     bool written = stream_write_all(stream, blob, length);
     free(blob);

@@ -2,7 +2,7 @@
 // buses are off or missing, and the modulated cutoff reported back to the host.
 #include <cstring>
 
-#include "engine/params.h"
+#include "plugin/params.h"
 #include "exchange/denormals.h"
 #include "vst3/component.h"
 
@@ -11,7 +11,7 @@ tresult component_set_active(Component* c, TBool state) {
         c->busesActive = c->input_active && c->output_active ? 1 : 0;
         c->activation_rate = c->setup_rate;
         c->active_rate = c->setup_rate;
-        engine_activate(&c->engine, c->setup_rate);
+        core_activate(&c->core, c->setup_rate);
     } else {
         c->active_rate = 0.0f;
     }
@@ -32,7 +32,7 @@ static bool phase_point(IParamValueQueue* queue, IntakePhase phase, ParamValue* 
 }
 
 static void take_parameter_changes(Component* c, IParameterChanges* changes, IntakePhase phase) {
-    bool locked = exchange_begin_intake(&c->exchange, c->engine.param_values);
+    ExchangeIntake intake(&c->core.exchange, core_param_values(&c->core));
     int32 queues = changes ? changes->vtbl->getParameterCount(changes) : 0;
     for (int32 i = 0; i < queues; i++) {
         IParamValueQueue* queue = changes->vtbl->getParameterData(changes, i);
@@ -42,10 +42,8 @@ static void take_parameter_changes(Component* c, IParameterChanges* changes, Int
         ParamID id = queue->vtbl->getParameterId(queue);
         int index = param_index_of_id(id);
         if (index < 0 || index >= (int)PARAM_INPUT_COUNT) continue;
-        float plain = (float)snap_plain(id, value);
-        exchange_take_host_value(&c->exchange, locked, (uint32_t)index, plain, c->engine.param_values);
+        intake.take((uint32_t)index, (float)snap_normalized(id, value));
     }
-    exchange_end_intake(&c->exchange, locked);
 }
 
 // First channel of the first bus that has one; null when the host gave none.
@@ -70,7 +68,7 @@ static void silence_outputs(const ProcessData* data, uint32_t n) {
 }
 
 static void report_modulated_cutoff(Component* c, ProcessData* data, uint32_t n) {
-    float m = (float)engine_modulated_cutoff(&c->engine);
+    float m = core_modulated_cutoff(&c->core);
     // A block without samples has no offset to carry the point: the next block reports it.
     if (m == c->outputValue || n == 0) return;
     c->outputValue = m;
@@ -93,7 +91,7 @@ void component_process(Component* c, ProcessData* data) {
         output = first_channel(data->outputs, data->numOutputs);
     }
     if (input && output) {
-        if (n) engine_process(&c->engine, input, output, n);
+        if (n) core_process(&c->core, &input, &output, n);
     } else {
         silence_outputs(data, n);
     }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "plugin/version.h"
 #include "vst3/class_ids.h"
 #include "vst3/component.h"
 #include "vst3/controller.h"
@@ -22,8 +23,8 @@ static const ClassEntry classes[2] = {
 };
 static const int32 class_count = 2;
 
-static const char* const class_version = "1.2.1.1";
-static const char16_t* const class_version16 = u"1.2.1.1";
+static const char* const class_version = VELMO_VERSION;
+static const char16_t* const class_version16 = u"" VELMO_VERSION;
 static const char* const sdk_version = "VST VST 3.8.0 | Fennick";
 static const char16_t* const sdk_version16 = u"VST 3.8.0";
 

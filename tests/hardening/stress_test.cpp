@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "both_formats.h"
-#include "engine/params.h"
+#include "plugin/params.h"
 #include "plugin_instance.h"
 
 typedef std::chrono::steady_clock Clock;

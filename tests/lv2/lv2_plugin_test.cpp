@@ -251,17 +251,17 @@ TEST_F(PluginTest, RunNeverWaitsForTheLockAndKeepsChangesMadeMeanwhile) {
     activate();
     run(64);
     Lv2Plugin* plugin = (Lv2Plugin*)instance;
-    exchange_lock(&plugin->exchange);
+    exchange_lock(&plugin->core.exchange);
     controls[0] = 3;
     std::future<void> blocked_run = std::async(std::launch::async, [this] { run(64); });
     bool finished = blocked_run.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
-    if (!finished) exchange_unlock(&plugin->exchange);  // let it end before failing
+    if (!finished) exchange_unlock(&plugin->core.exchange);  // let it end before failing
     ASSERT_TRUE(finished) << "Run waited for the lock";
-    EXPECT_EQ(plugin->engine.param_values[0], 15.0f);
-    exchange_unlock(&plugin->exchange);
+    EXPECT_EQ(plugin->core.engines[0].param_values[0], 15.0f);
+    exchange_unlock(&plugin->core.exchange);
 
     run(0);
-    EXPECT_EQ(plugin->engine.param_values[0], 3.0f);
+    EXPECT_EQ(plugin->core.engines[0].param_values[0], 3.0f);
     expect_saved_values(3, 0, 7);
 }
 

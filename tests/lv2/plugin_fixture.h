@@ -99,7 +99,7 @@ class PluginTest : public ::testing::Test {
                   number_entry(archive.info, "version_revision", &saved->version[2]) &&
                   number_entry(archive.info, "version_build", &saved->version[3]);
         for (int i = 0; i < 3; i++)
-            ok = ok && number_entry(archive.parameters, state_parameter_keys[i], &saved->values[i]);
+            ok = ok && number_entry(archive.parameters, param_descriptions[i].string_id, &saved->values[i]);
         state_archive_free(&archive);
         return ok;
     }

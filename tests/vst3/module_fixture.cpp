@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "state/state_blob.h"
+#include "plugin/state_blob.h"
 
 static LoadedModule loaded;
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "engine/engine.h"
-#include "engine/params.h"
+#include "plugin/params.h"
 #include "exchange/denormals.h"
 #include "module_fixture.h"
 
@@ -53,10 +53,10 @@ static std::vector<float> render_direct(const std::vector<float>& in, const std:
     for (const Block& b : blocks) {
         DenormalsOff guard;
         for (const Change& c : b.changes)
-            if (c.offset == 0) e.param_values[c.index] = (float)snap_plain(id_of(c.index), c.normalized);
+            if (c.offset == 0) e.param_values[c.index] = (float)snap_normalized(id_of(c.index), c.normalized);
         engine_process(&e, in.data() + at, out.data() + at, (uint32_t)b.n);
         for (const Change& c : b.changes)
-            if (c.offset > 0) e.param_values[c.index] = (float)snap_plain(id_of(c.index), c.normalized);
+            if (c.offset > 0) e.param_values[c.index] = (float)snap_normalized(id_of(c.index), c.normalized);
         at += (size_t)b.n;
     }
     return out;

@@ -1,10 +1,13 @@
 // State through host streams: round trips between component and controller, the value rule
 // on restore, the blob's contents, and every way a stream or blob can fail.
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <string>
+#include <thread>
 
+#include "blob_values.h"
 #include "module_fixture.h"
 #include "state/state_archive.h"
 
@@ -56,8 +59,8 @@ TEST_F(StateTest, ComponentStateReachesTheControllerAndAnotherComponent) {
     PluginInstance q;
     ASSERT_TRUE(instance_create(test_factory(), &q));
     ASSERT_EQ(kResultOk, restore_state(q.component, blob));
-    // Restored values reach the live set at the next block, not before.
-    EXPECT_EQ(state_blob(15, 0, 7, 0), saved_state(q.component));
+    // A save before the next block keeps what was restored.
+    EXPECT_EQ(state_blob(3, 9, 15, 0), saved_state(q.component));
     instance_process(&q, in, out, 64, nullptr, nullptr);
     EXPECT_EQ(state_blob(3, 9, 15, 0), saved_state(q.component));
     instance_destroy(&q);
@@ -151,7 +154,53 @@ TEST_F(StateTest, NullEmptyAndFailingStreams) {
     memory_stream_init(&s);
     ASSERT_EQ(kResultOk, c->vtbl->getState(c, as_stream(&s)));
     EXPECT_EQ(1, s.calls_write);
-    EXPECT_EQ(state_blob(15, 0, 7, 0), s.data) << "never activated: sample rate 0";
+    EXPECT_EQ(state_blob(1, 2, 3, 0), s.data) << "never activated: sample rate 0, restored values";
     process_block();
     EXPECT_EQ(state_blob(1, 2, 3, 0), saved_state(c));
+}
+
+// A host that restores and saves before any audio block (a project saved right after it was
+// opened, "save preset" right after "load preset") must get back what it restored.
+TEST_F(StateTest, SaveRightAfterRestoreHoldsTheRestoredValues) {
+    PluginInstance fresh;  // never activated
+    ASSERT_TRUE(instance_create(test_factory(), &fresh));
+    ASSERT_EQ(kResultOk, restore_state(fresh.component, state_blob(3, 12, 9)));
+    EXPECT_EQ(state_blob(3, 12, 9, 0), saved_state(fresh.component)) << "never activated";
+    instance_destroy(&fresh);
+
+    ASSERT_TRUE(instance_start(&p, 44100));
+    process_block();
+    ASSERT_EQ(kResultOk, restore_state(p.component, state_blob(3, 12, 9)));
+    EXPECT_EQ(state_blob(3, 12, 9, 44100), saved_state(p.component)) << "active, no block yet";
+    ASSERT_EQ(kResultOk, restore_state(p.component, state_blob(4, 5, 6)));
+    EXPECT_EQ(state_blob(4, 5, 6, 44100), saved_state(p.component)) << "the later restore wins";
+    process_block();
+    EXPECT_EQ(state_blob(4, 5, 6, 44100), saved_state(p.component)) << "after the block";
+
+    // From an equal triple on, any mixed triple is a torn one.
+    ASSERT_EQ(kResultOk, restore_state(p.component, state_blob(1, 1, 1)));
+    // Restores on one thread, saves on another, audio on this one: every save holds one whole
+    // set, the old or the new.
+    std::atomic<bool> done(false);
+    std::thread restorer([&] {
+        for (int i = 0; !done.load(); i++) {
+            float v = (float)(i % 16);
+            restore_state(p.component, state_blob(v, v, v));
+        }
+    });
+    std::atomic<int> torn(0), saves(0);
+    std::thread saver([&] {
+        for (int i = 0; i < 2000; i++) {
+            float values[3];
+            if (blob_values(saved_state(p.component), values) &&
+                (values[0] != values[1] || values[1] != values[2]))
+                torn++;
+            saves++;
+        }
+    });
+    while (saves.load() < 2000) process_block();
+    saver.join();
+    done = true;
+    restorer.join();
+    EXPECT_EQ(0, torn.load());
 }

@@ -4,22 +4,8 @@
 #include <thread>
 
 #include "module_fixture.h"
-#include "state/state_archive.h"
+#include "blob_values.h"
 
-// The three saved values, or false when the blob does not load.
-static bool saved_values(const std::vector<uint8_t>& blob, float values[3]) {
-    StateArchive a;
-    if (state_archive_load(&a, blob.data(), blob.size()) != 0) return false;
-    bool ok = true;
-    for (int i = 0; i < 3; i++) {
-        uint64_t length = 0;
-        const uint8_t* v = entry_map_find(a.parameters, state_parameter_keys[i], strlen(state_parameter_keys[i]), &length);
-        ok = ok && v && length == 4;
-        if (ok) memcpy(&values[i], v, 4);
-    }
-    state_archive_free(&a);
-    return ok;
-}
 
 using StressTest = InstanceTest;
 
@@ -45,7 +31,7 @@ TEST_F(StressTest, StateTrafficBesideTheAudioThread) {
         float v = (float)(i % 16);
         ASSERT_EQ(kResultOk, restore_state(p.component, state_blob(v, v, v)));
         float values[3];
-        if (!saved_values(saved_state(p.component), values)) unreadable++;
+        if (!blob_values(saved_state(p.component), values)) unreadable++;
         else if (values[0] != values[1] || values[1] != values[2]) torn++;
     }
     done = true;

@@ -1,9 +1,0 @@
-// The blob both plug-in formats save: their identity, the sample rate and the three parameter
-// values (cutoff, lfo_amt, lfo_speed).
-#pragma once
-#include <cstddef>
-#include <cstdint>
-
-// `format` is "vst3" or "lv2". A new blob (release with free()), or null.
-uint8_t* state_blob_save(const char* format, float sample_rate, const float values[3],
-                         size_t* out_length);
