@@ -8,7 +8,6 @@
 #include "state/entry_map.h"
 
 struct StateArchive {
-    const char* version;      // "1.0" after a load; unused when saving
     EntryMap* info;
     EntryMap* parameters;
     EntryMap* extra_inner;    // members of "dsp.tar" besides the three above

@@ -11,20 +11,11 @@
 
 #include "plugin/params.h"
 #include "vst3/class_ids.h"
+#include "vst3/com_faces.h"
 #include "vst3/stream_io.h"
 #include "vst3/text_fields.h"
 
 // ---- faces and reference counting
-
-static Component* of_component(IComponent* face) {
-    return (Component*)((char*)face - offsetof(Component, component));
-}
-static Component* of_processor(IAudioProcessor* face) {
-    return (Component*)((char*)face - offsetof(Component, processor));
-}
-static Component* of_requirements(IProcessContextRequirements* face) {
-    return (Component*)((char*)face - offsetof(Component, context_requirements));
-}
 
 static tresult query(Component* c, const TUID iid, void** obj) {
     if (!obj) return kInvalidArgument;
@@ -51,25 +42,9 @@ static uint32 release(Component* c) {
     return left;
 }
 
-static tresult PLUGIN_API component_query(IComponent* self, const TUID iid, void** obj) {
-    return query(of_component(self), iid, obj);
-}
-static uint32 PLUGIN_API component_add_ref(IComponent* self) { return add_ref(of_component(self)); }
-static uint32 PLUGIN_API component_release(IComponent* self) { return release(of_component(self)); }
-static tresult PLUGIN_API processor_query(IAudioProcessor* self, const TUID iid, void** obj) {
-    return query(of_processor(self), iid, obj);
-}
-static uint32 PLUGIN_API processor_add_ref(IAudioProcessor* self) { return add_ref(of_processor(self)); }
-static uint32 PLUGIN_API processor_release(IAudioProcessor* self) { return release(of_processor(self)); }
-static tresult PLUGIN_API requirements_query(IProcessContextRequirements* self, const TUID iid, void** obj) {
-    return query(of_requirements(self), iid, obj);
-}
-static uint32 PLUGIN_API requirements_add_ref(IProcessContextRequirements* self) {
-    return add_ref(of_requirements(self));
-}
-static uint32 PLUGIN_API requirements_release(IProcessContextRequirements* self) {
-    return release(of_requirements(self));
-}
+VST3_FACE(Component, IComponent, component, component)
+VST3_FACE(Component, IAudioProcessor, processor, processor)
+VST3_FACE(Component, IProcessContextRequirements, context_requirements, requirements)
 
 // ---- lifecycle
 

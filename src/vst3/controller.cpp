@@ -6,16 +6,10 @@
 #include <new>
 
 #include "plugin/state_blob.h"
+#include "vst3/com_faces.h"
 #include "vst3/plug_view.h"
 #include "vst3/stream_io.h"
 #include "vst3/text_fields.h"
-
-static Controller* of_edit_controller(IEditController* face) {
-    return (Controller*)((char*)face - offsetof(Controller, edit_controller));
-}
-static Controller* of_midi_mapping(IMidiMapping* face) {
-    return (Controller*)((char*)face - offsetof(Controller, midi_mapping));
-}
 
 // ---- values
 
@@ -99,16 +93,8 @@ static uint32 release(Controller* c) {
     return left;
 }
 
-static tresult PLUGIN_API controller_query(IEditController* self, const TUID iid, void** obj) {
-    return query(of_edit_controller(self), iid, obj);
-}
-static uint32 PLUGIN_API controller_add_ref(IEditController* self) { return add_ref(of_edit_controller(self)); }
-static uint32 PLUGIN_API controller_release(IEditController* self) { return release(of_edit_controller(self)); }
-static tresult PLUGIN_API mapping_query(IMidiMapping* self, const TUID iid, void** obj) {
-    return query(of_midi_mapping(self), iid, obj);
-}
-static uint32 PLUGIN_API mapping_add_ref(IMidiMapping* self) { return add_ref(of_midi_mapping(self)); }
-static uint32 PLUGIN_API mapping_release(IMidiMapping* self) { return release(of_midi_mapping(self)); }
+VST3_FACE(Controller, IEditController, edit_controller, edit_controller)
+VST3_FACE(Controller, IMidiMapping, midi_mapping, midi_mapping)
 
 // ---- lifecycle
 
@@ -237,7 +223,7 @@ void controller_edit_end(Controller* c, uint32_t index, float plain) { edit(c, i
 // ---- tables
 
 static const IEditControllerVtbl controller_vtbl = {
-    controller_query, controller_add_ref, controller_release, initialize, terminate,
+    edit_controller_query, edit_controller_add_ref, edit_controller_release, initialize, terminate,
     set_component_state, set_state, get_state, get_parameter_count, get_parameter_info,
     get_param_string_by_value, get_param_value_by_string, normalized_param_to_plain,
     plain_param_to_normalized, get_param_normalized, set_param_normalized, set_component_handler,
@@ -245,7 +231,7 @@ static const IEditControllerVtbl controller_vtbl = {
 };
 
 static const IMidiMappingVtbl mapping_vtbl = {
-    mapping_query, mapping_add_ref, mapping_release, get_midi_controller_assignment,
+    midi_mapping_query, midi_mapping_add_ref, midi_mapping_release, get_midi_controller_assignment,
 };
 
 Controller* controller_create(void) {

@@ -8,6 +8,7 @@
 #include <thread>
 #include <xmmintrin.h>
 
+#include "test_noise.h"
 #include "engine_reference.h"
 #include "plugin_fixture.h"
 
@@ -19,8 +20,7 @@ static float modulated_at(float cutoff) { return (float)(((int)cutoff * 16 + 8) 
 static void fill_test_signal(std::vector<float>* signal) {
     uint32_t seed = 12345;
     for (size_t i = 0; i < signal->size(); i++) {
-        seed = seed * 1664525u + 1013904223u;
-        float noise = (float)(seed >> 8) / 16777216.0f - 0.5f;
+        float noise = noise_centered(&seed);
         (*signal)[i] = 0.5f * std::sin(0.031f * (float)i) + 0.3f * noise;
     }
     // A quiet tail, where the filter memories decay towards denormals.

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "test_noise.h"
 #include "engine/engine.h"
 #include "plugin/params.h"
 #include "exchange/denormals.h"
@@ -30,8 +31,7 @@ static std::vector<float> test_signal(size_t n) {
     std::vector<float> x(n);
     uint32_t seed = 12345;
     for (size_t i = 0; i < n; i++) {
-        seed = seed * 1664525u + 1013904223u;
-        float noise = (float)(seed >> 8) / 16777216.0f - 0.5f;
+        float noise = noise_centered(&seed);
         float t = (float)i;
         if (i % 4000 < 1000) x[i] = 0.5f * sinf(0.03f * t) + 0.2f * noise;
         else if (i % 4000 < 2000) x[i] = 1e-39f * (noise + 0.6f);
