@@ -146,8 +146,9 @@ TEST_P(Stress, SavesNeverLoseControlChanges) {
     report("saves during control changes", quiet, busy);
 }
 
-// Restores of (v, v, v) while saves run: the engine only ever holds one restore's three
-// values, and after the last restore it holds exactly those.
+// Restores of (v, v, v) on one thread while saves run on another: the engine only ever holds
+// one restore's three values, after the last restore exactly those, and every save holds one
+// whole set (a save that meets a restore not yet taken up saves the restored set).
 TEST_P(Stress, RestoredValuesArriveTogether) {
     AudioTimes quiet = uncontended(300);
     std::atomic<int> consistent_saves{0}, last_restored{-1};

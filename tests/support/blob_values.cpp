@@ -1,8 +1,10 @@
 #include "blob_values.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "plugin/params.h"
+#include "plugin/state_blob.h"
 #include "state/little_endian.h"
 #include "state/state_archive.h"
 
@@ -31,4 +33,12 @@ bool blob_is_velmo(const uint8_t* blob, size_t length) {
     bool ours = id && size == 13 && memcmp(id, "brindle-velmo", 13) == 0;
     state_archive_free(&archive);
     return ours;
+}
+
+std::vector<uint8_t> blob_made(const char* format, float sample_rate, const float values[3]) {
+    size_t length = 0;
+    uint8_t* blob = state_blob_save(format, sample_rate, values, &length);
+    std::vector<uint8_t> bytes(blob, blob + (blob ? length : 0));
+    free(blob);
+    return bytes;
 }

@@ -13,3 +13,6 @@ inline bool blob_values(const std::vector<uint8_t>& blob, float values[3]) {
 
 // Whether the blob's info map names this product ("brindle-velmo").
 bool blob_is_velmo(const uint8_t* blob, size_t length);
+
+// A state blob as `format` ("vst3" or "lv2") saves it, made by the plug-in core's writer.
+std::vector<uint8_t> blob_made(const char* format, float sample_rate, const float values[3]);
