@@ -57,12 +57,18 @@ static const ClassEntry* class_at(int32 index) {
     return index >= 0 && index < class_count ? &classes[index] : nullptr;
 }
 
-static tresult PLUGIN_API get_class_info(IPluginFactory3*, int32 index, PClassInfo* info) {
-    const ClassEntry* e = class_at(index);
-    if (!e || !info) return kInvalidArgument;
+// The fields every class-info record has; the three records differ only in what follows.
+template <typename Info>
+static void fill_class_basics(Info* info, const ClassEntry* e) {
     memcpy(info->cid, e->cid, sizeof(TUID));
     info->cardinality = kManyInstances;
     text_field_copy(info->category, sizeof info->category, e->category);
+}
+
+static tresult PLUGIN_API get_class_info(IPluginFactory3*, int32 index, PClassInfo* info) {
+    const ClassEntry* e = class_at(index);
+    if (!e || !info) return kInvalidArgument;
+    fill_class_basics(info, e);
     text_field_copy(info->name, sizeof info->name, e->name);
     return kResultOk;
 }
@@ -70,9 +76,7 @@ static tresult PLUGIN_API get_class_info(IPluginFactory3*, int32 index, PClassIn
 static tresult PLUGIN_API get_class_info2(IPluginFactory3*, int32 index, PClassInfo2* info) {
     const ClassEntry* e = class_at(index);
     if (!e || !info) return kInvalidArgument;
-    memcpy(info->cid, e->cid, sizeof(TUID));
-    info->cardinality = kManyInstances;
-    text_field_copy(info->category, sizeof info->category, e->category);
+    fill_class_basics(info, e);
     text_field_copy(info->name, sizeof info->name, e->name);
     info->classFlags = e->class_flags;
     text_field_copy(info->subCategories, sizeof info->subCategories, e->sub_categories);
@@ -85,9 +89,7 @@ static tresult PLUGIN_API get_class_info2(IPluginFactory3*, int32 index, PClassI
 static tresult PLUGIN_API get_class_info_unicode(IPluginFactory3*, int32 index, PClassInfoW* info) {
     const ClassEntry* e = class_at(index);
     if (!e || !info) return kInvalidArgument;
-    memcpy(info->cid, e->cid, sizeof(TUID));
-    info->cardinality = kManyInstances;
-    text_field_copy(info->category, sizeof info->category, e->category);
+    fill_class_basics(info, e);
     text_field_copy16(info->name, 64, e->name16);
     info->classFlags = e->class_flags;
     text_field_copy(info->subCategories, sizeof info->subCategories, e->sub_categories);
