@@ -32,7 +32,7 @@ static LV2_Handle instantiate(const LV2_Descriptor*, double sample_rate, const c
     plugin->sample_rate = (float)sample_rate;
     for (float*& port : plugin->ports) port = nullptr;
     // Defaults, so that a save or restore before the first Activate works.
-    core_init(&plugin->core, VELMO_LV2_CHANNELS, SNAP_IN_FLOAT, "lv2");
+    core_init(&plugin->core, VELMO_CHANNELS, SNAP_IN_FLOAT, "lv2");
     return plugin;
 }
 

@@ -8,17 +8,18 @@
 #include "plugin/params.h"
 #include "plugin/plugin_core.h"
 
-// The build gives the channel count of the binary: 1 (velmo.lv2) or 2 (velmo-stereo.lv2).
-#ifndef VELMO_LV2_CHANNELS
-#define VELMO_LV2_CHANNELS 1
+// The build gives the channel count of the binary: 1 (velmo.lv2) or 2 (velmo-stereo.lv2);
+// the tests, which drive velmo.lv2, get 1.
+#ifndef VELMO_CHANNELS
+#define VELMO_CHANNELS 1
 #endif
 
 // Ports: the audio inputs, then the audio outputs (one each per channel), then the four
 // parameters in table order (three controls and the modulated-cutoff output).
 enum : uint32_t {
     PORT_IN = 0,                   // the first input; one per channel
-    PORT_OUT = VELMO_LV2_CHANNELS, // the first output; one per channel
-    PORT_CUTOFF = 2 * VELMO_LV2_CHANNELS,  // then the parameters in table order
+    PORT_OUT = VELMO_CHANNELS, // the first output; one per channel
+    PORT_CUTOFF = 2 * VELMO_CHANNELS,  // then the parameters in table order
     PORT_MOD_CUTOFF = PORT_CUTOFF + PARAM_MOD_CUTOFF,
     PORT_COUNT = PORT_CUTOFF + PARAM_COUNT,
 };

@@ -50,7 +50,7 @@ VST3_FACE(Component, IProcessContextRequirements, context_requirements, requirem
 
 // Everything initialize resets, also used for a fresh object.
 static void reset(Component* c) {
-    core_init(&c->core, 1, SNAP_IN_DOUBLE, "vst3");
+    core_init(&c->core, this_variant.channels, SNAP_IN_DOUBLE, "vst3");
     c->outputValue = (float)param_descriptions[PARAM_MOD_CUTOFF].default_value;
     c->activation_rate = 0.0f;
     c->active_rate = 0.0f;
@@ -99,7 +99,7 @@ static tresult PLUGIN_API get_bus_info(IComponent*, MediaType type, BusDirection
     if (bus < 0 || !info) return kInvalidArgument;
     info->mediaType = kAudio;
     info->direction = dir;
-    info->channelCount = 1;
+    info->channelCount = (int32)this_variant.channels;
     text_field_copy16(info->name, 128, bus == kInput ? u"Input" : u"Output");
     info->busType = kMain;
     info->flags = kDefaultActive;
@@ -146,10 +146,14 @@ static tresult PLUGIN_API get_state(IComponent* self, IBStream* stream) {
 
 // ---- audio processor
 
+// The one arrangement of both buses: mono, or left and right for Velmo Stereo.
+static const SpeakerArrangement bus_arrangement = this_variant.channels == 2 ? kArrangementStereo : kSpeakerM;
+
 static tresult PLUGIN_API set_bus_arrangements(IAudioProcessor*, SpeakerArrangement* inputs, int32 num_ins,
                                                SpeakerArrangement* outputs, int32 num_outs) {
     if (num_ins < 0 || num_outs < 0) return kInvalidArgument;
-    if (num_ins == 1 && num_outs == 1 && inputs && outputs && inputs[0] == kSpeakerM && outputs[0] == kSpeakerM)
+    if (num_ins == 1 && num_outs == 1 && inputs && outputs && inputs[0] == bus_arrangement &&
+        outputs[0] == bus_arrangement)
         return kResultOk;
     return kResultFalse;
 }
@@ -157,7 +161,7 @@ static tresult PLUGIN_API set_bus_arrangements(IAudioProcessor*, SpeakerArrangem
 static tresult PLUGIN_API get_bus_arrangement(IAudioProcessor*, BusDirection dir, int32 index,
                                               SpeakerArrangement* arrangement) {
     if (bus_index(kAudio, dir, index) < 0 || !arrangement) return kInvalidArgument;
-    *arrangement = kSpeakerM;
+    *arrangement = bus_arrangement;
     return kResultOk;
 }
 

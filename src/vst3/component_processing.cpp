@@ -46,13 +46,18 @@ static void take_parameter_changes(Component* c, IParameterChanges* changes, Int
     }
 }
 
-// First channel of the first bus that has one; null when the host gave none.
-static float* first_channel(const AudioBusBuffers* buses, int32 count) {
-    if (!buses) return nullptr;
+// The first `channels` channels of the first bus that has any; false when the host gave none,
+// or fewer, or a missing buffer among them.
+static bool bus_channels(const AudioBusBuffers* buses, int32 count, uint32_t channels, float** out) {
+    if (!buses) return false;
     for (int32 b = 0; b < count; b++) {
-        if (buses[b].numChannels > 0 && buses[b].channelBuffers32) return buses[b].channelBuffers32[0];
+        if (buses[b].numChannels <= 0 || !buses[b].channelBuffers32) continue;
+        if ((uint32_t)buses[b].numChannels < channels) return false;
+        for (uint32_t c = 0; c < channels; c++)
+            if (!(out[c] = buses[b].channelBuffers32[c])) return false;
+        return true;
     }
-    return nullptr;
+    return false;
 }
 
 static void silence_outputs(const ProcessData* data, uint32_t n) {
@@ -84,14 +89,13 @@ void component_process(Component* c, ProcessData* data) {
     DenormalsOff denormals_off;
     uint32_t n = data->numSamples > 0 ? (uint32_t)data->numSamples : 0;
     take_parameter_changes(c, data->inputParameterChanges, START_PHASE);
-    float* input = nullptr;
-    float* output = nullptr;
-    if (c->busesActive && data->symbolicSampleSize == kSample32) {
-        input = first_channel(data->inputs, data->numInputs);
-        output = first_channel(data->outputs, data->numOutputs);
-    }
-    if (input && output) {
-        if (n) core_process(&c->core, &input, &output, n);
+    float* inputs[CORE_MAX_CHANNELS];
+    float* outputs[CORE_MAX_CHANNELS];
+    uint32_t channels = c->core.channels;
+    if (c->busesActive && data->symbolicSampleSize == kSample32 &&
+        bus_channels(data->inputs, data->numInputs, channels, inputs) &&
+        bus_channels(data->outputs, data->numOutputs, channels, outputs)) {
+        if (n) core_process(&c->core, inputs, outputs, n);
     } else {
         silence_outputs(data, n);
     }

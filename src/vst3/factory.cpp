@@ -18,8 +18,10 @@ struct ClassEntry {
 };
 
 static const ClassEntry classes[2] = {
-    {velmo_component_cid, "Audio Module Class", "Velmo", u"Velmo", kDistributable, "Fx|Filter"},
-    {velmo_controller_cid, "Component Controller Class", "Velmo Controller", u"Velmo Controller", 0, ""},
+    {velmo_component_cid, "Audio Module Class", this_variant.name, this_variant.name16, kDistributable,
+     "Fx|Filter"},
+    {velmo_controller_cid, "Component Controller Class", this_variant.controller_name,
+     this_variant.controller_name16, 0, ""},
 };
 static const int32 class_count = 2;
 
