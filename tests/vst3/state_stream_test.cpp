@@ -6,7 +6,6 @@
 #include <string>
 
 #include "module_fixture.h"
-#include "state/state_archive.h"
 
 static const ParamID ids[3] = {1784049613u, 394330366u, 793359101u};
 
@@ -22,15 +21,6 @@ protected:
         for (int i = 0; i < 3; i++)
             EXPECT_DOUBLE_EQ(want[i] / 15.0, p.controller->vtbl->getParamNormalized(p.controller, ids[i])) << i;
     }
-    static std::string info_entry(const std::vector<uint8_t>& blob, const char* key) {
-        StateArchive a;
-        if (state_archive_load(&a, blob.data(), blob.size()) != 0) return "<invalid>";
-        uint64_t length = 0;
-        const uint8_t* value = entry_map_find(a.info, key, strlen(key), &length);
-        std::string s = value ? std::string((const char*)value, (size_t)length) : "<missing>";
-        state_archive_free(&a);
-        return s;
-    }
 };
 
 TEST_F(StateTest, ComponentStateReachesTheControllerAndAnotherComponent) {
@@ -42,14 +32,8 @@ TEST_F(StateTest, ComponentStateReachesTheControllerAndAnotherComponent) {
     float in[64] = {}, out[64];
     instance_process(&p, in, out, 64, &changes, nullptr);
     std::vector<uint8_t> blob = saved_state(p.component);
+    // The blob both formats write (its layout: tests/state/state_blob_test.cpp), as VST3.
     ASSERT_EQ(state_blob(3, 9, 15, 44100), blob);
-    EXPECT_EQ("vst3", info_entry(blob, "format"));
-    EXPECT_EQ("brindle-velmo", info_entry(blob, "id"));
-#if defined(_WIN32)
-    EXPECT_EQ("windows", info_entry(blob, "platform"));
-#else
-    EXPECT_EQ("linux", info_entry(blob, "platform"));
-#endif
     ASSERT_EQ(kResultOk, restore_controller(p.controller, blob));
     expect_controller(3, 9, 15);
 
