@@ -37,6 +37,9 @@ struct Controller {
     ViewList views;
 };
 
+static_assert(std::atomic<double>::is_always_lock_free,
+              "the Controller's values are written from several threads without a lock");
+
 // A new Controller with count 1, no host context and no handler, or null without memory.
 Controller* controller_create(void);
 
