@@ -1,6 +1,7 @@
 # Factory presets, written at build time by tools/velmo-presets from src/plugin/presets.cpp.
-#   velmo_lv2_presets(TARGET URI MANIFEST BUNDLE_DIR): BUNDLE_DIR/manifest.ttl (MANIFEST with
-#     the presets listed) and BUNDLE_DIR/presets.ttl for the plug-in URI, made with TARGET.
+#   velmo_lv2_presets(TARGET URI STATE_KEY MANIFEST BUNDLE_DIR): BUNDLE_DIR/manifest.ttl (MANIFEST
+#     with the presets listed) and BUNDLE_DIR/presets.ttl for the plug-in URI, whose state
+#     property is STATE_KEY, made with TARGET.
 #   velmo_vst3_presets(TARGET CLASS_ID FOLDER): presets/vst3/FOLDER/<name>.vstpreset in the
 #     build tree (FOLDER is company/plug-in, e.g. Brindle.DIGITAL/Velmo), made with TARGET.
 # The tool runs on the build machine. A native tree builds it as one of its targets; a cross
@@ -32,10 +33,10 @@ else()
   set(VELMO_PRESETS_PLATFORM linux)
 endif()
 
-function(velmo_lv2_presets target uri manifest bundle)
+function(velmo_lv2_presets target uri state_key manifest bundle)
   add_custom_command(OUTPUT ${bundle}/manifest.ttl ${bundle}/presets.ttl
     COMMAND ${CMAKE_COMMAND} -E make_directory ${bundle}
-    COMMAND ${VELMO_PRESETS_TOOL} lv2 ${uri} ${manifest} ${bundle} ${VELMO_PRESETS_PLATFORM}
+    COMMAND ${VELMO_PRESETS_TOOL} lv2 ${uri} ${state_key} ${manifest} ${bundle} ${VELMO_PRESETS_PLATFORM}
     DEPENDS ${VELMO_PRESETS_TOOL_DEPENDS} ${manifest}
     COMMENT "Writing the LV2 presets of ${uri}"
     VERBATIM)

@@ -3,6 +3,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
-scripts/configure.sh linux -DCMAKE_BUILD_TYPE=Release
-scripts/configure.sh windows -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake
+scripts/build-tree.sh linux -DCMAKE_BUILD_TYPE=Release
+scripts/build-tree.sh windows -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake
 scripts/demo.sh build/linux

@@ -12,8 +12,8 @@ stage() {  # stage NAME command...: runs a stage, remembers a failure, goes on w
 }
 ctest_in() { ctest --test-dir "build/$1" --output-on-failure --timeout 900 "${@:2}"; }
 
-scripts/configure.sh linux -DCMAKE_BUILD_TYPE=Release -DVELMO_PACKAGE_TEST=ON
-scripts/configure.sh windows -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake
+scripts/build-tree.sh linux -DCMAKE_BUILD_TYPE=Release -DVELMO_PACKAGE_TEST=ON
+scripts/build-tree.sh windows -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake
 
 # One X server for every Wine test, and a Wine prefix made once before tests run in parallel.
 if [ -z "${DISPLAY:-}" ]; then
@@ -32,7 +32,7 @@ stage "windows tests (wine)" ctest_in windows -j2
 # The release packages built from scratch into a temporary folder and checked (scripts/package.sh).
 stage "packages" ctest_in linux -L package
 
-scripts/configure.sh asan -DCMAKE_BUILD_TYPE=Debug -DVELMO_SANITIZE=address,undefined
+scripts/build-tree.sh asan -DCMAKE_BUILD_TYPE=Debug -DVELMO_SANITIZE=address,undefined
 stage "linux tests under ASan+UBSan" ctest_in asan -j2 -LE "no-sanitizer"
 
 # ThreadSanitizer: only the tests labelled "concurrency" (built by velmo_concurrency_tests),

@@ -9,6 +9,7 @@
 
 #include "editor_internal.h"
 #include "page_protocol.h"
+#include "wide_text.h"
 
 // Waits until one of the handles is signalled and returns its index (or WAIT_FAILED). Messages
 // that other threads send to this one are served meanwhile: the editor thread's SetParent and
@@ -39,24 +40,11 @@ static void join_ui_thread(EditorHost* host)
     host->thread = NULL;
 }
 
-// UTF-8 to a new wide string; null if the text is not valid UTF-8.
-static wchar_t* widen_utf8(const char* text, size_t extraCharacters)
-{
-    int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, NULL, 0);
-    if (length <= 0) return NULL;
-    wchar_t* wide = (wchar_t*)malloc(((size_t)length + extraCharacters) * sizeof(wchar_t));
-    if (wide && MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, wide, length) != length) {
-        free(wide);
-        return NULL;
-    }
-    return wide;
-}
-
 // The loader from the UTF-8 module folder; wide all the way, so that any folder name works.
 static HMODULE load_loader(const char* directory, CreateCoreWebView2EnvironmentWithOptionsFn* create)
 {
     static const wchar_t fileName[] = L"\\WebView2Loader.dll";
-    wchar_t* path = widen_utf8(directory, sizeof fileName / sizeof fileName[0]);
+    wchar_t* path = utf8_to_wide(directory, sizeof fileName / sizeof fileName[0]);
     if (!path) return NULL;
     wcscat(path, fileName);
     HMODULE loader = LoadLibraryW(path);

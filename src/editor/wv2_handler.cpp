@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "page_protocol.h"
+#include "wide_text.h"
 #include "wv2_environment_options.h"
 
 WV2Handler::WV2Handler(EditorHost* owner, LPCWSTR uri, volatile BYTE* readyFlag)
@@ -160,41 +161,17 @@ HRESULT WV2Handler::onWebMessageReceived(ICoreWebView2WebMessageReceivedEventArg
     return S_OK;
 }
 
-static wchar_t* widen_utf8(const char* text)
-{
-    int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, NULL, 0);
-    if (length <= 0) return NULL;
-    wchar_t* wide = (wchar_t*)malloc((size_t)length * sizeof(wchar_t));
-    if (wide && MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, wide, length) != length) {
-        free(wide);
-        wide = NULL;
-    }
-    return wide;
-}
-
-static char* narrow_to_utf8(const wchar_t* text)
-{
-    int size = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text, -1, NULL, 0, NULL, NULL);
-    if (size <= 0) return NULL;
-    char* utf8 = (char*)malloc((size_t)size);
-    if (utf8 && WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text, -1, utf8, size, NULL, NULL) != size) {
-        free(utf8);
-        utf8 = NULL;
-    }
-    return utf8;
-}
-
 HRESULT WV2Handler::onNavigationStarting(ICoreWebView2NavigationStartingEventArgs* args)
 {
     LPWSTR uri = NULL;
     HRESULT result = args->get_Uri(&uri);
     if (FAILED(result)) return result;
     // A URI that cannot be read as text is treated as outside and not handed on.
-    char* utf8 = uri ? narrow_to_utf8(uri) : NULL;
+    char* utf8 = uri ? wide_to_utf8(uri) : NULL;
     if (!utf8 || !navigation_stays_inside(utf8)) {
         args->put_Cancel(TRUE);
         char* line = utf8 ? outside_link_command_line(utf8) : NULL;
-        wchar_t* wideLine = line ? widen_utf8(line) : NULL;
+        wchar_t* wideLine = line ? utf8_to_wide(line, 0) : NULL;
         if (wideLine) editorLaunchLink(wideLine);
         free(wideLine);
         free(line);

@@ -19,14 +19,24 @@ void exchange_lock(ParamExchange* x) {
 
 void exchange_unlock(ParamExchange* x) { x->paramLock.exchange(0, std::memory_order_release); }
 
-void exchange_store_restored(ParamExchange* x, uint32_t index, float value) {
-    if (index >= 3) return;
-    x->loadedValues[index] = value;
+void exchange_restore(ParamExchange* x, const float values[3]) {
+    exchange_lock(x);
+    for (int i = 0; i < 3; i++) x->loadedValues[i] = values[i];
     x->stateLoaded = 1;
+    exchange_unlock(x);
 }
 
-bool exchange_begin_intake(ParamExchange* x, float param_values[3]) {
-    if (x->paramLock.exchange(1, std::memory_order_acquire) & 1) return false;
+void exchange_values_to_save(ParamExchange* x, const float param_values[3], float values[3]) {
+    exchange_lock(x);
+    const float* source = x->stateLoaded ? x->loadedValues : param_values;
+    for (int i = 0; i < 3; i++) values[i] = source[i];
+    exchange_unlock(x);
+}
+
+ExchangeIntake::ExchangeIntake(ParamExchange* x, float param_values[3])
+    : x_(x), param_values_(param_values), locked_(false) {
+    if (x->paramLock.exchange(1, std::memory_order_acquire) & 1) return;
+    locked_ = true;
     if (!x->stateSynced) {
         for (int i = 0; i < 3; i++) {
             if (x->stateLoaded) {
@@ -40,19 +50,17 @@ bool exchange_begin_intake(ParamExchange* x, float param_values[3]) {
     }
     x->stateSynced = 1;
     x->stateLoaded = 0;
-    return true;
 }
 
-void exchange_take_host_value(ParamExchange* x, bool locked, uint32_t index, float value,
-                              float param_values[3]) {
-    if (index >= 3 || value == x->hostValues[index]) return;
-    x->hostValues[index] = value;
-    if (locked) {
-        x->loadedValues[index] = value;
-        param_values[index] = value;
+ExchangeIntake::~ExchangeIntake() {
+    if (locked_) exchange_unlock(x_);
+}
+
+void ExchangeIntake::take(uint32_t index, float value) {
+    if (index >= 3 || value == x_->hostValues[index]) return;
+    x_->hostValues[index] = value;
+    if (locked_) {
+        x_->loadedValues[index] = value;
+        param_values_[index] = value;
     }
-}
-
-void exchange_end_intake(ParamExchange* x, bool locked) {
-    if (locked) x->paramLock.exchange(0, std::memory_order_release);
 }

@@ -18,14 +18,29 @@ struct ParamExchange {
 // Starts over from the given values: lock free, in sync, nothing restored.
 void exchange_reset(ParamExchange* x, const float values[3]);
 
-// State operations (any thread but the audio thread).
-void exchange_lock(ParamExchange* x);  // spins with a yield; clears stateSynced
+// State operations (any thread but the audio thread). Each waits for the lock, yielding, and
+// holds it only to copy three values.
+void exchange_lock(ParamExchange* x);  // clears stateSynced
 void exchange_unlock(ParamExchange* x);
-void exchange_store_restored(ParamExchange* x, uint32_t index, float value);  // under the lock
+// Restore: the three values reach the audio thread together at its next locked intake.
+void exchange_restore(ParamExchange* x, const float values[3]);
+// Save: the values a state saved now must hold. A restore the audio thread has not taken up
+// yet wins over the live values, so a save straight after a restore keeps what was restored.
+void exchange_values_to_save(ParamExchange* x, const float param_values[3], float values[3]);
 
-// Audio thread. Intake: begin (try the lock once, reconcile if needed), any number of
-// take_host_value calls, end. param_values are the engine's live values.
-bool exchange_begin_intake(ParamExchange* x, float param_values[3]);
-void exchange_take_host_value(ParamExchange* x, bool locked, uint32_t index, float value,
-                              float param_values[3]);
-void exchange_end_intake(ParamExchange* x, bool locked);
+// Audio thread: one intake per block edge, scoped. The constructor tries the lock once and
+// reconciles when it gets it; take() hands over one snapped host value; the destructor frees
+// the lock. param_values are the engine's live values.
+class ExchangeIntake {
+public:
+    ExchangeIntake(ParamExchange* x, float param_values[3]);
+    ~ExchangeIntake();
+    ExchangeIntake(const ExchangeIntake&) = delete;
+    ExchangeIntake& operator=(const ExchangeIntake&) = delete;
+    void take(uint32_t index, float value);
+
+private:
+    ParamExchange* x_;
+    float* param_values_;
+    bool locked_;
+};

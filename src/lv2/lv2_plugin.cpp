@@ -1,35 +1,26 @@
-// The LV2 plug-in: descriptor, instance lifecycle and the real-time Run.
+// The LV2 plug-in: descriptor, instance lifecycle and the real-time Run, translated onto the
+// plug-in core.
 #include "lv2/lv2_plugin.h"
 
 #include <cstring>
 #include <new>
 
-#include "engine/params.h"
 #include "exchange/denormals.h"
 #include "lv2/atom/atom.h"
 #include "lv2/core/lv2.h"
-#include "lv2/log/log.h"
+#include "lv2/core/lv2_util.h"
 #include "lv2/lv2_state.h"
 #include "lv2/lv2_uris.h"
-
-// The data of the first feature whose URI is exactly `uri`, or null.
-static void* find_feature(const LV2_Feature* const* features, const char* uri) {
-    if (!features) return nullptr;
-    for (; *features; features++) {
-        const char* feature_uri = (*features)->URI;
-        if (feature_uri && strcmp(feature_uri, uri) == 0) return (*features)->data;
-    }
-    return nullptr;
-}
 
 static LV2_Handle instantiate(const LV2_Descriptor*, double sample_rate, const char*,
                               const LV2_Feature* const* features) {
     Lv2Plugin* plugin = new (std::nothrow) Lv2Plugin();
     if (!plugin) return nullptr;
 
-    const LV2_Log_Log* log = (const LV2_Log_Log*)find_feature(features, LV2_LOG__log);
-    const LV2_URID_Map* map = (const LV2_URID_Map*)find_feature(features, LV2_URID__map);
-    lv2_logger_init(&plugin->logger, log, map);
+    LV2_Log_Log* log = nullptr;
+    LV2_URID_Map* map = nullptr;
+    lv2_features_query(features, LV2_LOG__log, &log, false, LV2_URID__map, &map, false, nullptr);
+    lv2_log_logger_init(&plugin->logger, map, log);
     plugin->map = map;
     if (map) {
         plugin->atom_chunk = map->map(map->handle, LV2_ATOM__Chunk);
@@ -39,10 +30,9 @@ static LV2_Handle instantiate(const LV2_Descriptor*, double sample_rate, const c
     }
 
     plugin->sample_rate = (float)sample_rate;
-    engine_init(&plugin->engine);
     for (float*& port : plugin->ports) port = nullptr;
-    // Free lock and defaults, so that a save or restore before the first Activate works.
-    exchange_reset(&plugin->exchange, param_defaults);
+    // Defaults, so that a save or restore before the first Activate works.
+    core_init(&plugin->core, VELMO_CHANNELS, SNAP_IN_FLOAT, "lv2");
     return plugin;
 }
 
@@ -57,31 +47,25 @@ static void activate(LV2_Handle instance) {
     for (uint32_t i = 0; i < PARAM_INPUT_COUNT; i++) {
         const float* port = plugin->ports[PORT_CUTOFF + i];
         values[i] = port ? *port : param_defaults[i];  // taken as is; the first Run snaps it
-        plugin->engine.param_values[i] = values[i];
     }
-    exchange_reset(&plugin->exchange, values);
-    engine_activate(&plugin->engine, plugin->sample_rate);
+    core_start_from(&plugin->core, values);
+    core_activate(&plugin->core, plugin->sample_rate);
 }
 
 static void run(LV2_Handle instance, uint32_t sample_count) {
     Lv2Plugin* plugin = (Lv2Plugin*)instance;
     DenormalsOff denormals_off;
-    float* param_values = plugin->engine.param_values;
-
-    bool locked = exchange_begin_intake(&plugin->exchange, param_values);
-    for (uint32_t i = 0; i < PARAM_INPUT_COUNT; i++) {
-        const float* port = plugin->ports[PORT_CUTOFF + i];
-        if (port)
-            exchange_take_host_value(&plugin->exchange, locked, i, snap_control_value(*port),
-                                     param_values);
+    {
+        ExchangeIntake intake(&plugin->core.exchange, core_param_values(&plugin->core));
+        for (uint32_t i = 0; i < PARAM_INPUT_COUNT; i++) {
+            const float* port = plugin->ports[PORT_CUTOFF + i];
+            if (port) intake.take(i, snap_control_value(*port));
+        }
     }
-    exchange_end_intake(&plugin->exchange, locked);
-
     if (sample_count != 0)
-        engine_process(&plugin->engine, plugin->ports[PORT_IN], plugin->ports[PORT_OUT],
-                       sample_count);
-    if (plugin->ports[PORT_MOD_CUTOFF])
-        *plugin->ports[PORT_MOD_CUTOFF] = (float)engine_modulated_cutoff(&plugin->engine);
+        core_process(&plugin->core, plugin->ports + PORT_IN, plugin->ports + PORT_OUT, sample_count);
+    float* mod_cutoff = plugin->ports[PORT_MOD_CUTOFF];
+    if (mod_cutoff) *mod_cutoff = core_modulated_cutoff(&plugin->core);
 }
 
 static void cleanup(LV2_Handle instance) { delete (Lv2Plugin*)instance; }

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <new>
 
-#include "engine/params.h"
+#include "plugin/params.h"
 #include "lv2/lv2_plugin.h"
 #include "lv2/lv2_uris.h"
 
@@ -116,7 +116,7 @@ static void port_event(LV2UI_Handle handle, uint32_t port, uint32_t, uint32_t, c
     const Lv2Ui* ui = (const Lv2Ui*)handle;
     if (!buffer) return;
     float value = *(const float*)buffer;
-    if (port >= PORT_CUTOFF && port <= PORT_LFO_SPEED)
+    if (port >= PORT_CUTOFF && port < PORT_CUTOFF + PARAM_INPUT_COUNT)
         editorSendValue(ui->editor, port - PORT_CUTOFF, snap_control_value(value));
     else if (port == PORT_MOD_CUTOFF)
         editorSendValue(ui->editor, PARAM_MOD_CUTOFF, value);

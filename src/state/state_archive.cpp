@@ -7,14 +7,12 @@
 #include "state/state_alloc.h"
 #include "state/tar.h"
 
-const char* const state_parameter_keys[3] = {"cutoff", "lfo_amt", "lfo_speed"};
-
 static const char VERSION_TEXT[] = "1.0";
 static const char* const INNER_NAMES[] = {"version", "info.map", "parameters.map"};
 static const char* const OUTER_NAMES[] = {"dsp.tar"};
 
 int state_archive_init(StateArchive* archive) {
-    *archive = {nullptr, entry_map_new(), entry_map_new(), entry_map_new(), entry_map_new()};
+    *archive = {entry_map_new(), entry_map_new(), entry_map_new(), entry_map_new()};
     if (archive->info && archive->parameters && archive->extra_inner && archive->extra_outer)
         return 0;
     state_archive_free(archive);
@@ -26,7 +24,7 @@ void state_archive_free(StateArchive* archive) {
     entry_map_free(archive->parameters);
     entry_map_free(archive->extra_inner);
     entry_map_free(archive->extra_outer);
-    *archive = {nullptr, nullptr, nullptr, nullptr, nullptr};
+    *archive = {nullptr, nullptr, nullptr, nullptr};
 }
 
 static int insert_named(EntryMap* map, const char* name, const void* value, size_t value_length) {
@@ -133,7 +131,6 @@ static int fill_archive(StateArchive* archive, const EntryMap* outer, const Entr
     if (!archive->info) return -1;
     archive->parameters = parse_member(inner, "parameters.map", map_file_parse);
     if (!archive->parameters) return -1;
-    archive->version = VERSION_TEXT;
     archive->extra_inner = collect_unknown(inner, INNER_NAMES, 3);
     archive->extra_outer = collect_unknown(outer, OUTER_NAMES, 1);
     if (!archive->extra_inner || !archive->extra_outer) {
@@ -144,7 +141,7 @@ static int fill_archive(StateArchive* archive, const EntryMap* outer, const Entr
 }
 
 int state_archive_load(StateArchive* archive, const uint8_t* blob, size_t length) {
-    *archive = {nullptr, nullptr, nullptr, nullptr, nullptr};
+    *archive = {nullptr, nullptr, nullptr, nullptr};
     EntryMap* outer = tar_parse(blob, length);
     EntryMap* inner = outer ? parse_member(outer, "dsp.tar", tar_parse) : nullptr;
     int result = inner ? fill_archive(archive, outer, inner) : -1;

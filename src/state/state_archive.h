@@ -8,15 +8,11 @@
 #include "state/entry_map.h"
 
 struct StateArchive {
-    const char* version;      // "1.0" after a load; unused when saving
     EntryMap* info;
     EntryMap* parameters;
     EntryMap* extra_inner;    // members of "dsp.tar" besides the three above
     EntryMap* extra_outer;    // members of the outer archive besides "dsp.tar"
 };
-
-// The keys of "parameters.map", by parameter index.
-extern const char* const state_parameter_keys[3];
 
 // Creates four empty maps. 0, or -1 (nothing left allocated).
 int state_archive_init(StateArchive* archive);
@@ -31,16 +27,3 @@ uint8_t* state_archive_save(const StateArchive* archive, size_t* out_length);
 // On success the maps point into `blob`, which must outlive them. -1 with errno EINVAL
 // (malformed) or ENOMEM; the fields are then null.
 int state_archive_load(StateArchive* archive, const uint8_t* blob, size_t length);
-
-// How a loaded state reaches its owner. `reserved` is never called.
-struct StateHooks {
-    void* user;
-    void (*lock)(void* user);
-    void (*unlock)(void* user);
-    void* reserved;
-    void (*set)(void* user, uint32_t index, float value);
-};
-
-// Loads and checks the blob; only when it is valid calls lock, set for indices 0, 1, 2, unlock.
-// 0 when applied, -1 when nothing was applied.
-int state_apply(const StateHooks* hooks, const uint8_t* blob, size_t length);

@@ -1,8 +1,10 @@
-// The module's two class identifiers. Fixed forever: hosts store them in their projects.
-// Their text form (moduleinfo.json) is 829EC99B7DB5E33221BD81F1CB7451AE and
-// 04D43074E3B69BE269349AD59BCA5E7C.
+// This module's two class identifiers, from the variant table (plugin/variants.def), in this
+// platform's byte order. Fixed forever: hosts store them in their projects.
 #pragma once
+#include "plugin/variant.h"
 #include "vst3/abi/vst3_base.h"
 
-inline constexpr TUID velmo_component_cid = VST3_IID(0x829EC99Bu, 0x7DB5E332u, 0x21BD81F1u, 0xCB7451AEu);
-inline constexpr TUID velmo_controller_cid = VST3_IID(0x04D43074u, 0xE3B69BE2u, 0x69349AD5u, 0x9BCA5E7Cu);
+#define VELMO_CLASS_ID(words) VST3_IID(words[0], words[1], words[2], words[3])
+inline constexpr TUID velmo_component_cid = VELMO_CLASS_ID(this_variant.component_class);
+inline constexpr TUID velmo_controller_cid = VELMO_CLASS_ID(this_variant.controller_class);
+#undef VELMO_CLASS_ID

@@ -9,26 +9,13 @@
 #include <cstring>
 #include <new>
 
-#include "engine/params.h"
-#include "state/state_archive.h"
-#include "state/state_blob.h"
+#include "plugin/params.h"
 #include "vst3/class_ids.h"
+#include "vst3/com_faces.h"
 #include "vst3/stream_io.h"
 #include "vst3/text_fields.h"
 
-static const char* const state_format = "vst3";
-
 // ---- faces and reference counting
-
-static Component* of_component(IComponent* face) {
-    return (Component*)((char*)face - offsetof(Component, component));
-}
-static Component* of_processor(IAudioProcessor* face) {
-    return (Component*)((char*)face - offsetof(Component, processor));
-}
-static Component* of_requirements(IProcessContextRequirements* face) {
-    return (Component*)((char*)face - offsetof(Component, context_requirements));
-}
 
 static tresult query(Component* c, const TUID iid, void** obj) {
     if (!obj) return kInvalidArgument;
@@ -55,34 +42,16 @@ static uint32 release(Component* c) {
     return left;
 }
 
-static tresult PLUGIN_API component_query(IComponent* self, const TUID iid, void** obj) {
-    return query(of_component(self), iid, obj);
-}
-static uint32 PLUGIN_API component_add_ref(IComponent* self) { return add_ref(of_component(self)); }
-static uint32 PLUGIN_API component_release(IComponent* self) { return release(of_component(self)); }
-static tresult PLUGIN_API processor_query(IAudioProcessor* self, const TUID iid, void** obj) {
-    return query(of_processor(self), iid, obj);
-}
-static uint32 PLUGIN_API processor_add_ref(IAudioProcessor* self) { return add_ref(of_processor(self)); }
-static uint32 PLUGIN_API processor_release(IAudioProcessor* self) { return release(of_processor(self)); }
-static tresult PLUGIN_API requirements_query(IProcessContextRequirements* self, const TUID iid, void** obj) {
-    return query(of_requirements(self), iid, obj);
-}
-static uint32 PLUGIN_API requirements_add_ref(IProcessContextRequirements* self) {
-    return add_ref(of_requirements(self));
-}
-static uint32 PLUGIN_API requirements_release(IProcessContextRequirements* self) {
-    return release(of_requirements(self));
-}
+VST3_FACE(Component, IComponent, component, component)
+VST3_FACE(Component, IAudioProcessor, processor, processor)
+VST3_FACE(Component, IProcessContextRequirements, context_requirements, requirements)
 
 // ---- lifecycle
 
 // Everything initialize resets, also used for a fresh object.
 static void reset(Component* c) {
-    engine_init(&c->engine);
-    for (uint32_t i = 0; i < PARAM_INPUT_COUNT; i++) c->engine.param_values[i] = param_defaults[i];
-    exchange_reset(&c->exchange, param_defaults);
-    c->outputValue = (float)output_ranges[0].default_value;
+    core_init(&c->core, this_variant.channels, SNAP_IN_DOUBLE, "vst3");
+    c->outputValue = (float)param_descriptions[PARAM_MOD_CUTOFF].default_value;
     c->activation_rate = 0.0f;
     c->active_rate = 0.0f;
     c->setup_rate = 0.0f;
@@ -93,8 +62,7 @@ static void reset(Component* c) {
 
 static tresult PLUGIN_API initialize(IComponent* self, FUnknown* context) {
     Component* c = of_component(self);
-    if (c->initialized) return kResultFalse;
-    c->initialized = 1;
+    if (c->host_context) return kResultFalse;
     c->host_context = context;
     reset(c);
     return kResultOk;
@@ -103,7 +71,6 @@ static tresult PLUGIN_API initialize(IComponent* self, FUnknown* context) {
 static tresult PLUGIN_API terminate(IComponent* self) {
     Component* c = of_component(self);
     c->host_context = nullptr;
-    c->initialized = 0;
     return kResultOk;
 }
 
@@ -132,7 +99,7 @@ static tresult PLUGIN_API get_bus_info(IComponent*, MediaType type, BusDirection
     if (bus < 0 || !info) return kInvalidArgument;
     info->mediaType = kAudio;
     info->direction = dir;
-    info->channelCount = 1;
+    info->channelCount = (int32)this_variant.channels;
     text_field_copy16(info->name, 128, bus == kInput ? u"Input" : u"Output");
     info->busType = kMain;
     info->flags = kDefaultActive;
@@ -156,21 +123,12 @@ static tresult PLUGIN_API set_active(IComponent* self, TBool state) {
 
 // ---- state
 
-static void lock_hook(void* user) { exchange_lock(&((Component*)user)->exchange); }
-static void unlock_hook(void* user) { exchange_unlock(&((Component*)user)->exchange); }
-static void set_hook(void* user, uint32_t index, float value) {
-    Component* c = (Component*)user;
-    float snapped = (float)range_snap(param_range_of_index(index), (double)value);
-    exchange_store_restored(&c->exchange, index, snapped);
-}
-
 static tresult PLUGIN_API set_state(IComponent* self, IBStream* stream) {
     Component* c = of_component(self);
     uint8_t* blob = nullptr;
     size_t length = 0;
     if (!stream || stream_read_all(stream, &blob, &length) != 0) return kResultFalse;
-    StateHooks hooks = {c, lock_hook, unlock_hook, nullptr, set_hook};
-    int applied = state_apply(&hooks, blob, length);
+    int applied = core_restore_state(&c->core, blob, length);
     free(blob);
     return applied == 0 ? kResultOk : kResultFalse;
 }
@@ -178,13 +136,8 @@ static tresult PLUGIN_API set_state(IComponent* self, IBStream* stream) {
 static tresult PLUGIN_API get_state(IComponent* self, IBStream* stream) {
     Component* c = of_component(self);
     if (!stream) return kResultFalse;
-    float rate = c->activation_rate;
-    float values[PARAM_INPUT_COUNT];
-    exchange_lock(&c->exchange);
-    memcpy(values, c->engine.param_values, sizeof values);
-    exchange_unlock(&c->exchange);
     size_t length = 0;
-    uint8_t* blob = state_blob_save(state_format, rate, values, &length);
+    uint8_t* blob = core_save_state(&c->core, c->activation_rate, &length);
     if (!blob) return kResultFalse;
     bool written = stream_write_all(stream, blob, length);
     free(blob);
@@ -193,10 +146,14 @@ static tresult PLUGIN_API get_state(IComponent* self, IBStream* stream) {
 
 // ---- audio processor
 
+// The one arrangement of both buses: mono, or left and right for Velmo Stereo.
+static const SpeakerArrangement bus_arrangement = this_variant.channels == 2 ? kArrangementStereo : kSpeakerM;
+
 static tresult PLUGIN_API set_bus_arrangements(IAudioProcessor*, SpeakerArrangement* inputs, int32 num_ins,
                                                SpeakerArrangement* outputs, int32 num_outs) {
     if (num_ins < 0 || num_outs < 0) return kInvalidArgument;
-    if (num_ins == 1 && num_outs == 1 && inputs && outputs && inputs[0] == kSpeakerM && outputs[0] == kSpeakerM)
+    if (num_ins == 1 && num_outs == 1 && inputs && outputs && inputs[0] == bus_arrangement &&
+        outputs[0] == bus_arrangement)
         return kResultOk;
     return kResultFalse;
 }
@@ -204,7 +161,7 @@ static tresult PLUGIN_API set_bus_arrangements(IAudioProcessor*, SpeakerArrangem
 static tresult PLUGIN_API get_bus_arrangement(IAudioProcessor*, BusDirection dir, int32 index,
                                               SpeakerArrangement* arrangement) {
     if (bus_index(kAudio, dir, index) < 0 || !arrangement) return kInvalidArgument;
-    *arrangement = kSpeakerM;
+    *arrangement = bus_arrangement;
     return kResultOk;
 }
 

@@ -1,11 +1,10 @@
 // The audio processor class: one object with three faces (component, audio processor,
-// process-context requirements) sharing one reference count, owning one engine.
+// process-context requirements) sharing one reference count, around one plug-in core.
 #pragma once
 #include <atomic>
 #include <cstdint>
 
-#include "engine/engine.h"
-#include "exchange/param_exchange.h"
+#include "plugin/plugin_core.h"
 #include "vst3/abi/vst3_component.h"
 #include "vst3/abi/vst3_processor.h"
 
@@ -14,13 +13,11 @@ struct Component {
     IAudioProcessor processor;
     IProcessContextRequirements context_requirements;
     std::atomic<uint32_t> refs;
-    FUnknown* host_context;  // not counted
-    uint8_t initialized;     // set by initialize, cleared by terminate (a host may pass no context)
-    Engine engine;           // engine.param_values are the live values
+    FUnknown* host_context;  // not counted; null while not initialised
+    PluginCore core;
     float activation_rate;   // rate of the last setActive(true); saved in the state
     float active_rate;       // the same while active, 0 otherwise
     float setup_rate;        // from setupProcessing
-    ParamExchange exchange;
     float outputValue;       // last reported modulated cutoff, plain
     uint8_t busesActive;
     uint8_t input_active;

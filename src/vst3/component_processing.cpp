@@ -2,7 +2,7 @@
 // buses are off or missing, and the modulated cutoff reported back to the host.
 #include <cstring>
 
-#include "engine/params.h"
+#include "plugin/params.h"
 #include "exchange/denormals.h"
 #include "vst3/component.h"
 
@@ -11,7 +11,7 @@ tresult component_set_active(Component* c, TBool state) {
         c->busesActive = c->input_active && c->output_active ? 1 : 0;
         c->activation_rate = c->setup_rate;
         c->active_rate = c->setup_rate;
-        engine_activate(&c->engine, c->setup_rate);
+        core_activate(&c->core, c->setup_rate);
     } else {
         c->active_rate = 0.0f;
     }
@@ -32,7 +32,7 @@ static bool phase_point(IParamValueQueue* queue, IntakePhase phase, ParamValue* 
 }
 
 static void take_parameter_changes(Component* c, IParameterChanges* changes, IntakePhase phase) {
-    bool locked = exchange_begin_intake(&c->exchange, c->engine.param_values);
+    ExchangeIntake intake(&c->core.exchange, core_param_values(&c->core));
     int32 queues = changes ? changes->vtbl->getParameterCount(changes) : 0;
     for (int32 i = 0; i < queues; i++) {
         IParamValueQueue* queue = changes->vtbl->getParameterData(changes, i);
@@ -42,19 +42,22 @@ static void take_parameter_changes(Component* c, IParameterChanges* changes, Int
         ParamID id = queue->vtbl->getParameterId(queue);
         int index = param_index_of_id(id);
         if (index < 0 || index >= (int)PARAM_INPUT_COUNT) continue;
-        float plain = (float)snap_plain(id, value);
-        exchange_take_host_value(&c->exchange, locked, (uint32_t)index, plain, c->engine.param_values);
+        intake.take((uint32_t)index, (float)snap_normalized(id, value));
     }
-    exchange_end_intake(&c->exchange, locked);
 }
 
-// First channel of the first bus that has one; null when the host gave none.
-static float* first_channel(const AudioBusBuffers* buses, int32 count) {
-    if (!buses) return nullptr;
+// The first `channels` channels of the first bus that has any; false when the host gave none,
+// or fewer, or a missing buffer among them.
+static bool bus_channels(const AudioBusBuffers* buses, int32 count, uint32_t channels, float** out) {
+    if (!buses) return false;
     for (int32 b = 0; b < count; b++) {
-        if (buses[b].numChannels > 0 && buses[b].channelBuffers32) return buses[b].channelBuffers32[0];
+        if (buses[b].numChannels <= 0 || !buses[b].channelBuffers32) continue;
+        if ((uint32_t)buses[b].numChannels < channels) return false;
+        for (uint32_t c = 0; c < channels; c++)
+            if (!(out[c] = buses[b].channelBuffers32[c])) return false;
+        return true;
     }
-    return nullptr;
+    return false;
 }
 
 static void silence_outputs(const ProcessData* data, uint32_t n) {
@@ -70,7 +73,7 @@ static void silence_outputs(const ProcessData* data, uint32_t n) {
 }
 
 static void report_modulated_cutoff(Component* c, ProcessData* data, uint32_t n) {
-    float m = (float)engine_modulated_cutoff(&c->engine);
+    float m = core_modulated_cutoff(&c->core);
     // A block without samples has no offset to carry the point: the next block reports it.
     if (m == c->outputValue || n == 0) return;
     c->outputValue = m;
@@ -86,14 +89,13 @@ void component_process(Component* c, ProcessData* data) {
     DenormalsOff denormals_off;
     uint32_t n = data->numSamples > 0 ? (uint32_t)data->numSamples : 0;
     take_parameter_changes(c, data->inputParameterChanges, START_PHASE);
-    float* input = nullptr;
-    float* output = nullptr;
-    if (c->busesActive && data->symbolicSampleSize == kSample32) {
-        input = first_channel(data->inputs, data->numInputs);
-        output = first_channel(data->outputs, data->numOutputs);
-    }
-    if (input && output) {
-        if (n) engine_process(&c->engine, input, output, n);
+    float* inputs[CORE_MAX_CHANNELS];
+    float* outputs[CORE_MAX_CHANNELS];
+    uint32_t channels = c->core.channels;
+    if (c->busesActive && data->symbolicSampleSize == kSample32 &&
+        bus_channels(data->inputs, data->numInputs, channels, inputs) &&
+        bus_channels(data->outputs, data->numOutputs, channels, outputs)) {
+        if (n) core_process(&c->core, inputs, outputs, n);
     } else {
         silence_outputs(data, n);
     }

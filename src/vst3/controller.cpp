@@ -5,32 +5,26 @@
 #include <cstring>
 #include <new>
 
-#include "state/state_archive.h"
+#include "plugin/state_blob.h"
+#include "vst3/com_faces.h"
 #include "vst3/plug_view.h"
 #include "vst3/stream_io.h"
 #include "vst3/text_fields.h"
 
-static Controller* of_edit_controller(IEditController* face) {
-    return (Controller*)((char*)face - offsetof(Controller, edit_controller));
-}
-static Controller* of_midi_mapping(IMidiMapping* face) {
-    return (Controller*)((char*)face - offsetof(Controller, midi_mapping));
-}
-
 // ---- values
 
 static void store_plain(Controller* c, uint32_t index, double plain) {
-    c->values[index].store(range_snap(param_range_of_index(index), plain));
+    c->values[index].store(param_snap(index, plain));
 }
 
 double controller_value(const Controller* c, uint32_t index) { return c->values[index].load(); }
 
 static double normalized_of_stored(const Controller* c, uint32_t index) {
-    return range_normalized_from_plain(param_range_of_index(index), c->values[index].load());
+    return param_normalized_of_plain(index, c->values[index].load());
 }
 
 static void reset_values(Controller* c) {
-    for (uint32_t i = 0; i < PARAM_COUNT; i++) c->values[i].store(param_range_of_index(i).default_value);
+    for (uint32_t i = 0; i < PARAM_COUNT; i++) c->values[i].store(param_descriptions[i].default_value);
 }
 
 // ---- faces and reference counting
@@ -99,23 +93,14 @@ static uint32 release(Controller* c) {
     return left;
 }
 
-static tresult PLUGIN_API controller_query(IEditController* self, const TUID iid, void** obj) {
-    return query(of_edit_controller(self), iid, obj);
-}
-static uint32 PLUGIN_API controller_add_ref(IEditController* self) { return add_ref(of_edit_controller(self)); }
-static uint32 PLUGIN_API controller_release(IEditController* self) { return release(of_edit_controller(self)); }
-static tresult PLUGIN_API mapping_query(IMidiMapping* self, const TUID iid, void** obj) {
-    return query(of_midi_mapping(self), iid, obj);
-}
-static uint32 PLUGIN_API mapping_add_ref(IMidiMapping* self) { return add_ref(of_midi_mapping(self)); }
-static uint32 PLUGIN_API mapping_release(IMidiMapping* self) { return release(of_midi_mapping(self)); }
+VST3_FACE(Controller, IEditController, edit_controller, edit_controller)
+VST3_FACE(Controller, IMidiMapping, midi_mapping, midi_mapping)
 
 // ---- lifecycle
 
 static tresult PLUGIN_API initialize(IEditController* self, FUnknown* context) {
     Controller* c = of_edit_controller(self);
-    if (c->initialized) return kResultFalse;
-    c->initialized = 1;
+    if (c->host_context) return kResultFalse;
     c->host_context = context;
     reset_values(c);
     return kResultOk;
@@ -124,26 +109,23 @@ static tresult PLUGIN_API initialize(IEditController* self, FUnknown* context) {
 static tresult PLUGIN_API terminate(IEditController* self) {
     Controller* c = of_edit_controller(self);
     c->host_context = nullptr;
-    c->initialized = 0;
     replace_handler(c, nullptr);
     return kResultOk;
 }
 
 // ---- state
 
-static void no_lock(void*) {}
-static void set_hook(void* user, uint32_t index, float value) { store_plain((Controller*)user, index, value); }
-
 static tresult PLUGIN_API set_component_state(IEditController* self, IBStream* stream) {
     Controller* c = of_edit_controller(self);
     uint8_t* blob = nullptr;
     size_t length = 0;
     if (!stream || stream_read_all(stream, &blob, &length) != 0) return kResultFalse;
-    StateHooks hooks = {c, no_lock, no_lock, nullptr, set_hook};
-    int applied = state_apply(&hooks, blob, length);
+    float values[PARAM_INPUT_COUNT];
+    int read = state_blob_read(blob, length, values);
     free(blob);
-    if (applied != 0) return kResultFalse;
+    if (read != 0) return kResultFalse;
     // The state holds the three inputs; the read-only output is not part of it.
+    for (uint32_t i = 0; i < PARAM_INPUT_COUNT; i++) store_plain(c, i, values[i]);
     for (uint32_t i = 0; i < PARAM_INPUT_COUNT; i++) send_to_views(c, i, controller_value(c, i));
     return kResultOk;
 }
@@ -165,7 +147,7 @@ static tresult PLUGIN_API get_parameter_info(IEditController*, int32 index, Para
     text_field_copy16(info->units, 128, d.units);
     info->stepCount = d.step_count;
     info->defaultNormalizedValue = d.default_normalized;
-    info->unitId = d.unit_id;
+    info->unitId = 0;  // the root unit: no parameter groups
     info->flags = d.flags;
     return kResultOk;
 }
@@ -199,7 +181,7 @@ static tresult PLUGIN_API set_param_normalized(IEditController* self, ParamID id
     int index = param_index_of_id(id);
     if (index < 0) return kResultFalse;
     Controller* c = of_edit_controller(self);
-    c->values[index].store(snap_plain(id, value));
+    c->values[index].store(snap_normalized(id, value));
     // The host made the change: the editors hear of it, the handler does not.
     send_to_views(c, (uint32_t)index, controller_value(c, (uint32_t)index));
     return kResultOk;
@@ -241,7 +223,7 @@ void controller_edit_end(Controller* c, uint32_t index, float plain) { edit(c, i
 // ---- tables
 
 static const IEditControllerVtbl controller_vtbl = {
-    controller_query, controller_add_ref, controller_release, initialize, terminate,
+    edit_controller_query, edit_controller_add_ref, edit_controller_release, initialize, terminate,
     set_component_state, set_state, get_state, get_parameter_count, get_parameter_info,
     get_param_string_by_value, get_param_value_by_string, normalized_param_to_plain,
     plain_param_to_normalized, get_param_normalized, set_param_normalized, set_component_handler,
@@ -249,7 +231,7 @@ static const IEditControllerVtbl controller_vtbl = {
 };
 
 static const IMidiMappingVtbl mapping_vtbl = {
-    mapping_query, mapping_add_ref, mapping_release, get_midi_controller_assignment,
+    midi_mapping_query, midi_mapping_add_ref, midi_mapping_release, get_midi_controller_assignment,
 };
 
 Controller* controller_create(void) {

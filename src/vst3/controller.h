@@ -17,7 +17,7 @@
 #include <cstdint>
 #include <mutex>
 
-#include "engine/params.h"
+#include "plugin/params.h"
 #include "vst3/abi/vst3_controller.h"
 #include "vst3/view_list.h"
 
@@ -25,8 +25,7 @@ struct Controller {
     IEditController edit_controller;
     IMidiMapping midi_mapping;
     std::atomic<uint32_t> refs;
-    FUnknown* host_context;  // not counted
-    uint8_t initialized;
+    FUnknown* host_context;  // not counted; null while not initialised
     // Plain values by parameter index (the last one is the read-only Modulated Cutoff). Host
     // calls and editor threads write them without a lock, so each is one indivisible double.
     std::atomic<double> values[PARAM_COUNT];
@@ -37,6 +36,9 @@ struct Controller {
     std::mutex handler_lock;
     ViewList views;
 };
+
+static_assert(std::atomic<double>::is_always_lock_free,
+              "the Controller's values are written from several threads without a lock");
 
 // A new Controller with count 1, no host context and no handler, or null without memory.
 Controller* controller_create(void);

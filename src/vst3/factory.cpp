@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "plugin/version.h"
 #include "vst3/class_ids.h"
 #include "vst3/component.h"
 #include "vst3/controller.h"
@@ -17,13 +18,15 @@ struct ClassEntry {
 };
 
 static const ClassEntry classes[2] = {
-    {velmo_component_cid, "Audio Module Class", "Velmo", u"Velmo", kDistributable, "Fx|Filter"},
-    {velmo_controller_cid, "Component Controller Class", "Velmo Controller", u"Velmo Controller", 0, ""},
+    {velmo_component_cid, "Audio Module Class", this_variant.name, this_variant.name16, kDistributable,
+     "Fx|Filter"},
+    {velmo_controller_cid, "Component Controller Class", this_variant.controller_name,
+     this_variant.controller_name16, 0, ""},
 };
 static const int32 class_count = 2;
 
-static const char* const class_version = "1.2.1.1";
-static const char16_t* const class_version16 = u"1.2.1.1";
+static const char* const class_version = VELMO_VERSION;
+static const char16_t* const class_version16 = u"" VELMO_VERSION;
 static const char* const sdk_version = "VST VST 3.8.0 | Fennick";
 static const char16_t* const sdk_version16 = u"VST 3.8.0";
 
@@ -56,12 +59,18 @@ static const ClassEntry* class_at(int32 index) {
     return index >= 0 && index < class_count ? &classes[index] : nullptr;
 }
 
-static tresult PLUGIN_API get_class_info(IPluginFactory3*, int32 index, PClassInfo* info) {
-    const ClassEntry* e = class_at(index);
-    if (!e || !info) return kInvalidArgument;
+// The fields every class-info record has; the three records differ only in what follows.
+template <typename Info>
+static void fill_class_basics(Info* info, const ClassEntry* e) {
     memcpy(info->cid, e->cid, sizeof(TUID));
     info->cardinality = kManyInstances;
     text_field_copy(info->category, sizeof info->category, e->category);
+}
+
+static tresult PLUGIN_API get_class_info(IPluginFactory3*, int32 index, PClassInfo* info) {
+    const ClassEntry* e = class_at(index);
+    if (!e || !info) return kInvalidArgument;
+    fill_class_basics(info, e);
     text_field_copy(info->name, sizeof info->name, e->name);
     return kResultOk;
 }
@@ -69,9 +78,7 @@ static tresult PLUGIN_API get_class_info(IPluginFactory3*, int32 index, PClassIn
 static tresult PLUGIN_API get_class_info2(IPluginFactory3*, int32 index, PClassInfo2* info) {
     const ClassEntry* e = class_at(index);
     if (!e || !info) return kInvalidArgument;
-    memcpy(info->cid, e->cid, sizeof(TUID));
-    info->cardinality = kManyInstances;
-    text_field_copy(info->category, sizeof info->category, e->category);
+    fill_class_basics(info, e);
     text_field_copy(info->name, sizeof info->name, e->name);
     info->classFlags = e->class_flags;
     text_field_copy(info->subCategories, sizeof info->subCategories, e->sub_categories);
@@ -84,9 +91,7 @@ static tresult PLUGIN_API get_class_info2(IPluginFactory3*, int32 index, PClassI
 static tresult PLUGIN_API get_class_info_unicode(IPluginFactory3*, int32 index, PClassInfoW* info) {
     const ClassEntry* e = class_at(index);
     if (!e || !info) return kInvalidArgument;
-    memcpy(info->cid, e->cid, sizeof(TUID));
-    info->cardinality = kManyInstances;
-    text_field_copy(info->category, sizeof info->category, e->category);
+    fill_class_basics(info, e);
     text_field_copy16(info->name, 64, e->name16);
     info->classFlags = e->class_flags;
     text_field_copy(info->subCategories, sizeof info->subCategories, e->sub_categories);

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "vst3/module_paths.h"
+#include "wide_text.h"
 
 // The module's file name as UTF-16, growing the buffer by doubling until the name fits.
 static wchar_t* wide_module_file_name(HMODULE module, unsigned initial_size) {
@@ -31,13 +32,7 @@ char* module_file_name(unsigned initial_size) {
     if (!GetModuleHandleExW(by_address_unchanged, (LPCWSTR)(void*)&module_file_name, &module)) return nullptr;
     wchar_t* wide = wide_module_file_name(module, initial_size);
     if (!wide) return nullptr;
-    char* name = nullptr;
-    int size = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide, -1, nullptr, 0, nullptr, nullptr);
-    if (size > 0) name = (char*)malloc((size_t)size);
-    if (name && WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide, -1, name, size, nullptr, nullptr) != size) {
-        free(name);
-        name = nullptr;
-    }
+    char* name = wide_to_utf8(wide);
     free(wide);
     return name;
 }

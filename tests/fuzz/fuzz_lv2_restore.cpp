@@ -4,14 +4,13 @@
 #include <cmath>
 #include <cstring>
 
-#include "engine/params.h"
+#include "plugin/params.h"
 #include "fuzz_check.h"
 #include "hosts/lv2_host.h"
 #include "lv2/atom/atom.h"
 #include "lv2/lv2_plugin.h"
 #include "lv2/lv2_uris.h"
-#include "state/little_endian.h"
-#include "state/state_archive.h"
+#include "blob_values.h"
 
 static Lv2Library library;
 static const LV2_Descriptor* descriptor;
@@ -30,35 +29,19 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 static void saved_values(LV2_Handle instance, const LV2_State_Interface* state, float values[3]) {
     StateStore store;
     FUZZ_CHECK(state->save(instance, StateStore::store, &store, 0, nullptr) == LV2_STATE_SUCCESS);
-    StateArchive archive;
-    const std::vector<uint8_t>& blob = store.property.value;
-    FUZZ_CHECK(state_archive_load(&archive, blob.data(), blob.size()) == 0);
-    for (int i = 0; i < 3; i++) {
-        uint64_t length = 0;
-        const uint8_t* bytes = entry_map_find(archive.parameters, state_parameter_keys[i],
-                                              strlen(state_parameter_keys[i]), &length);
-        FUZZ_CHECK(bytes && length == 4);
-        values[i] = read_f32_le(bytes);
-    }
-    state_archive_free(&archive);
+    FUZZ_CHECK(blob_values(store.property.value, values));
 }
 
 // What the blob should set, read independently; false (values untouched) when the blob
 // must be refused.
 static bool expected_values(const uint8_t* data, size_t size, float values[3]) {
-    StateArchive archive;
-    if (state_archive_load(&archive, data, size) != 0) return false;
-    uint64_t length = 0;
-    const uint8_t* id = entry_map_find(archive.info, "id", 2, &length);
-    bool ok = id && length == 13 && memcmp(id, "brindle-velmo", 13) == 0;
+    float raw[3];
+    bool ok = blob_is_velmo(data, size) && blob_values(data, size, raw);
     float snapped[3];
-    for (int i = 0; ok && i < 3; i++) {
-        const uint8_t* bytes = entry_map_find(archive.parameters, state_parameter_keys[i],
-                                              strlen(state_parameter_keys[i]), &length);
-        ok = bytes && length == 4 && !std::isnan(read_f32_le(bytes));
-        if (ok) snapped[i] = snap_control_value(read_f32_le(bytes));
+    for (uint32_t i = 0; ok && i < 3; i++) {
+        ok = !std::isnan(raw[i]);
+        if (ok) snapped[i] = snap_control_value(raw[i]);
     }
-    state_archive_free(&archive);
     if (ok) memcpy(values, snapped, sizeof snapped);
     return ok;
 }

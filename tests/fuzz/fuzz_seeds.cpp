@@ -12,7 +12,8 @@
 #include "state/little_endian.h"
 #include "state/map_file.h"
 #include "state/state_archive.h"
-#include "state/state_blob.h"
+#include "plugin/params.h"
+#include "plugin/state_blob.h"
 #include "state/tar.h"
 
 typedef std::vector<uint8_t> Bytes;
@@ -58,7 +59,7 @@ static Bytes blob_with_extras() {
     entry_map_insert(archive.info, "id", 2, "brindle-velmo", 13);
     entry_map_insert(archive.info, "comment", 7, "later", 5);
     for (int i = 0; i < 3; i++)
-        entry_map_insert(archive.parameters, state_parameter_keys[i], strlen(state_parameter_keys[i]),
+        entry_map_insert(archive.parameters, param_descriptions[i].string_id, strlen(param_descriptions[i].string_id),
                          values[i], 4);
     entry_map_insert(archive.parameters, "drive", 5, values[0], 4);
     entry_map_insert(archive.extra_inner, "notes.txt", 9, "inner", 5);

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "engine/params.h"
+#include "plugin/params.h"
 #include "fuzz_check.h"
 
 static const uint32_t UNKNOWN_ID = 12345u;
@@ -32,11 +32,11 @@ static void check_id(uint32_t id, const char16_t* text, double normalized) {
     FUZZ_CHECK(value_to_text(id, normalized, display) == (index >= 0));
     if (index >= 0) check_display_text(display);
 
-    double snapped = snap_plain(id, normalized);
+    double snapped = snap_normalized(id, normalized);
     FUZZ_CHECK(std::isfinite(snapped) && snapped == std::floor(snapped));
     if (index >= 0) {
-        const param_range& range = param_range_of_index((uint32_t)index);
-        FUZZ_CHECK(snapped >= range.min && snapped <= range.max);
+        const ParamDescription& d = param_descriptions[index];
+        FUZZ_CHECK(snapped >= d.min && snapped <= d.max);
     }
 }
 

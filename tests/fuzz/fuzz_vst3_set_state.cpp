@@ -5,13 +5,12 @@
 #include <cmath>
 #include <cstring>
 
-#include "engine/params.h"
+#include "plugin/params.h"
 #include "fuzz_check.h"
 #include "memory_stream.h"
 #include "module_loader.h"
 #include "plugin_instance.h"
-#include "state/little_endian.h"
-#include "state/state_archive.h"
+#include "blob_values.h"
 
 static IPluginFactory3* factory;
 
@@ -41,34 +40,19 @@ static void saved_values(IComponent* component, float values[3]) {
     MemoryStream s;
     memory_stream_init(&s);
     FUZZ_CHECK(component->vtbl->getState(component, as_stream(&s)) == kResultOk);
-    StateArchive archive;
-    FUZZ_CHECK(state_archive_load(&archive, s.data.data(), s.data.size()) == 0);
-    for (int i = 0; i < 3; i++) {
-        uint64_t length = 0;
-        const uint8_t* bytes = entry_map_find(archive.parameters, state_parameter_keys[i],
-                                              strlen(state_parameter_keys[i]), &length);
-        FUZZ_CHECK(bytes && length == 4);
-        values[i] = read_f32_le(bytes);
-    }
-    state_archive_free(&archive);
+    FUZZ_CHECK(blob_values(s.data, values));
 }
 
 // What the blob should set, read independently; false (values untouched) when it must be
 // refused. Snapping is the parameter table's, in double precision.
 static bool expected_values(const uint8_t* data, size_t size, double values[3]) {
-    StateArchive archive;
-    if (state_archive_load(&archive, data, size) != 0) return false;
-    uint64_t length = 0;
-    const uint8_t* id = entry_map_find(archive.info, "id", 2, &length);
-    bool ok = id && length == 13 && memcmp(id, "brindle-velmo", 13) == 0;
+    float raw[3];
+    bool ok = blob_is_velmo(data, size) && blob_values(data, size, raw);
     double snapped[3];
     for (uint32_t i = 0; ok && i < 3; i++) {
-        const uint8_t* bytes = entry_map_find(archive.parameters, state_parameter_keys[i],
-                                              strlen(state_parameter_keys[i]), &length);
-        ok = bytes && length == 4 && !std::isnan(read_f32_le(bytes));
-        if (ok) snapped[i] = range_snap(param_range_of_index(i), (double)read_f32_le(bytes));
+        ok = !std::isnan(raw[i]);
+        if (ok) snapped[i] = param_snap(i, (double)raw[i]);
     }
-    state_archive_free(&archive);
     if (ok) memcpy(values, snapped, sizeof snapped);
     return ok;
 }

@@ -9,7 +9,7 @@
 #include <limits>
 #include <vector>
 
-#include "engine/params.h"
+#include "plugin/params.h"
 #include "page_protocol.h"
 #include "both_formats.h"
 #include "plugin_instance.h"

@@ -40,8 +40,8 @@ class Lv2Driver : public PluginDriver {
         descriptor->connect_port(plugin, PORT_OUT, output);
         descriptor->run(plugin, n);
     }
-    const float* live_values() override { return plugin->engine.param_values; }
-    ParamExchange* exchange() override { return &plugin->exchange; }
+    const float* live_values() override { return plugin->core.engines[0].param_values; }
+    ParamExchange* exchange() override { return &plugin->core.exchange; }
     void reactivate() override {
         if (descriptor->deactivate) descriptor->deactivate(plugin);  // optional in LV2
         descriptor->activate(plugin);

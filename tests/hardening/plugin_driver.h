@@ -4,6 +4,7 @@
 // cannot be made from outside: the engine's live values (read only on the audio thread, which
 // is their only writer) and the instance's parameter exchange block (to hold its lock).
 #pragma once
+#include "blob_values.h"
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -44,6 +45,4 @@ IPluginFactory3* vst3_factory();
 // The loaded LV2 binary's descriptor (an LV2_Descriptor), for checks below the driver.
 const void* lv2_binary_descriptor();
 
-// The three plain values a saved blob holds; false when the blob does not load.
-bool blob_values(const std::vector<uint8_t>& blob, float values[3]);
 std::vector<uint8_t> blob_of(float cutoff, float lfo_amt, float lfo_speed);

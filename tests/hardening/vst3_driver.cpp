@@ -3,7 +3,7 @@
 // host side of process allocates nothing either.
 #include <cstdio>
 
-#include "engine/params.h"
+#include "plugin/params.h"
 #include "memory_stream.h"
 #include "module_loader.h"
 #include "plugin_driver.h"
@@ -43,8 +43,8 @@ class Vst3Driver : public PluginDriver {
         out_queue->points.clear();
     }
     Component* component() { return (Component*)p.component; }
-    const float* live_values() override { return component()->engine.param_values; }
-    ParamExchange* exchange() override { return &component()->exchange; }
+    const float* live_values() override { return component()->core.engines[0].param_values; }
+    ParamExchange* exchange() override { return &component()->core.exchange; }
     void reactivate() override {
         p.component->vtbl->setActive(p.component, 0);
         p.component->vtbl->setActive(p.component, 1);

@@ -8,6 +8,7 @@
 #include <thread>
 #include <xmmintrin.h>
 
+#include "test_noise.h"
 #include "engine_reference.h"
 #include "plugin_fixture.h"
 
@@ -19,8 +20,7 @@ static float modulated_at(float cutoff) { return (float)(((int)cutoff * 16 + 8) 
 static void fill_test_signal(std::vector<float>* signal) {
     uint32_t seed = 12345;
     for (size_t i = 0; i < signal->size(); i++) {
-        seed = seed * 1664525u + 1013904223u;
-        float noise = (float)(seed >> 8) / 16777216.0f - 0.5f;
+        float noise = noise_centered(&seed);
         (*signal)[i] = 0.5f * std::sin(0.031f * (float)i) + 0.3f * noise;
     }
     // A quiet tail, where the filter memories decay towards denormals.
@@ -251,17 +251,17 @@ TEST_F(PluginTest, RunNeverWaitsForTheLockAndKeepsChangesMadeMeanwhile) {
     activate();
     run(64);
     Lv2Plugin* plugin = (Lv2Plugin*)instance;
-    exchange_lock(&plugin->exchange);
+    exchange_lock(&plugin->core.exchange);
     controls[0] = 3;
     std::future<void> blocked_run = std::async(std::launch::async, [this] { run(64); });
     bool finished = blocked_run.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
-    if (!finished) exchange_unlock(&plugin->exchange);  // let it end before failing
+    if (!finished) exchange_unlock(&plugin->core.exchange);  // let it end before failing
     ASSERT_TRUE(finished) << "Run waited for the lock";
-    EXPECT_EQ(plugin->engine.param_values[0], 15.0f);
-    exchange_unlock(&plugin->exchange);
+    EXPECT_EQ(plugin->core.engines[0].param_values[0], 15.0f);
+    exchange_unlock(&plugin->core.exchange);
 
     run(0);
-    EXPECT_EQ(plugin->engine.param_values[0], 3.0f);
+    EXPECT_EQ(plugin->core.engines[0].param_values[0], 3.0f);
     expect_saved_values(3, 0, 7);
 }
 

@@ -18,5 +18,10 @@ add_test(NAME lv2_tools_apply COMMAND ${checks} apply ${work}/apply ${bundle}
 add_test(NAME lv2_tools_presets COMMAND ${checks} presets ${work}/presets ${bundle}
   $<TARGET_FILE:velmo-presets>)
 add_test(NAME lv2_tools_install COMMAND ${checks} install ${work}/install ${bundle} ${CMAKE_BINARY_DIR})
+add_test(NAME lv2_tools_validate_stereo COMMAND ${checks} validate ${work}/validate-stereo
+  $<TARGET_FILE_DIR:velmo_stereo_lv2>)
+add_test(NAME lv2_tools_apply_stereo COMMAND ${checks} apply-stereo ${work}/apply-stereo
+  $<TARGET_FILE_DIR:velmo_stereo_lv2> ${bundle} $<TARGET_FILE:lv2_wav_compare>)
 # lilv's tools cannot load a plug-in built with sanitizers (their runtime must come first).
-set_tests_properties(lv2_tools_bench lv2_tools_apply lv2_tools_presets PROPERTIES LABELS no-sanitizer)
+set_tests_properties(lv2_tools_bench lv2_tools_apply lv2_tools_apply_stereo lv2_tools_presets
+  PROPERTIES LABELS no-sanitizer)

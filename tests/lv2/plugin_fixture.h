@@ -11,16 +11,9 @@
 #include "lv2/atom/atom.h"
 #include "lv2/lv2_plugin.h"
 #include "lv2/lv2_uris.h"
-#include "state/state_archive.h"
+#include "blob_values.h"
 
 enum FeatureChoice { WITH_MAP_AND_LOG, MAP_ONLY, LOG_ONLY, NO_FEATURES, NULL_FEATURES };
-
-struct SavedState {
-    std::string id, format;
-    float sample_rate = 0;
-    int32_t version[4] = {};  // major, minor, revision, build
-    float values[3] = {};
-};
 
 class PluginTest : public ::testing::Test {
   protected:
@@ -80,28 +73,11 @@ class PluginTest : public ::testing::Test {
     // The engine's live values, as a fresh save reports them.
     void expect_saved_values(float cutoff, float lfo_amt, float lfo_speed) {
         ASSERT_EQ(save(), LV2_STATE_SUCCESS);
-        SavedState saved;
-        ASSERT_TRUE(parse_saved(&saved));
-        EXPECT_EQ(saved.values[0], cutoff);
-        EXPECT_EQ(saved.values[1], lfo_amt);
-        EXPECT_EQ(saved.values[2], lfo_speed);
-    }
-
-    bool parse_saved(SavedState* saved) {
-        const std::vector<uint8_t>& blob = store.property.value;
-        StateArchive archive = {};
-        if (state_archive_load(&archive, blob.data(), blob.size()) != 0) return false;
-        bool ok = text_entry(archive.info, "id", &saved->id) &&
-                  text_entry(archive.info, "format", &saved->format) &&
-                  number_entry(archive.info, "sample_rate", &saved->sample_rate) &&
-                  number_entry(archive.info, "version_major", &saved->version[0]) &&
-                  number_entry(archive.info, "version_minor", &saved->version[1]) &&
-                  number_entry(archive.info, "version_revision", &saved->version[2]) &&
-                  number_entry(archive.info, "version_build", &saved->version[3]);
-        for (int i = 0; i < 3; i++)
-            ok = ok && number_entry(archive.parameters, state_parameter_keys[i], &saved->values[i]);
-        state_archive_free(&archive);
-        return ok;
+        float saved[3];
+        ASSERT_TRUE(blob_values(store.property.value, saved));
+        EXPECT_EQ(saved[0], cutoff);
+        EXPECT_EQ(saved[1], lfo_amt);
+        EXPECT_EQ(saved[2], lfo_speed);
     }
 
     // Puts a blob where the host's retrieve will find it, as a previous save would have.
@@ -111,21 +87,5 @@ class PluginTest : public ::testing::Test {
         store.property.type = map.map(LV2_ATOM__Chunk);
         store.property.flags = LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE;
         store.property.value = std::vector<uint8_t>(blob);  // exactly its size: overreads show
-    }
-
-  private:
-    static bool text_entry(const EntryMap* map, const char* key, std::string* text) {
-        uint64_t length = 0;
-        const uint8_t* value = entry_map_find(map, key, strlen(key), &length);
-        if (value) text->assign((const char*)value, (size_t)length);
-        return value != nullptr;
-    }
-    template <typename T>
-    static bool number_entry(const EntryMap* map, const char* key, T* number) {
-        uint64_t length = 0;
-        const uint8_t* value = entry_map_find(map, key, strlen(key), &length);
-        if (!value || length != sizeof(T)) return false;
-        memcpy(number, value, sizeof(T));
-        return true;
     }
 };

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "state/state_archive.h"
-#include "state/state_blob.h"
+#include "plugin/state_blob.h"
 #include "state/tar.h"
 #include "state_test_support.h"
 
@@ -64,11 +64,7 @@ TEST(state_blob, FormatsDifferOnlyInTheirNameAndLoadAlike) {
 
     for (const std::string* blob : {&vst3, &lv2}) {
         float loaded[3] = {-1, -1, -1};
-        StateHooks hooks = {loaded, [](void*) {}, [](void*) {}, nullptr,
-                            [](void* user, uint32_t index, float value) {
-                                ((float*)user)[index] = value;
-                            }};
-        ASSERT_EQ(state_apply(&hooks, (const uint8_t*)blob->data(), blob->size()), 0);
+        ASSERT_EQ(state_blob_read((const uint8_t*)blob->data(), blob->size(), loaded), 0);
         EXPECT_EQ(loaded[0], 15.0f);
         EXPECT_EQ(loaded[1], 0.0f);
         EXPECT_EQ(loaded[2], 7.0f);

@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "state/state_archive.h"
-#include "state/state_blob.h"
+#include "plugin/state_blob.h"
 #include "state_test_support.h"
 
 #ifdef _WIN32

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "state/state_archive.h"
+#include "plugin/state_blob.h"
 #include "state_corpus.h"
 
 static bool read_file(const std::string& path, std::string* bytes) {
@@ -18,9 +18,7 @@ static bool read_file(const std::string& path, std::string* bytes) {
 
 static void expect_applies(const std::string& blob, const float expected[3], const std::string& file) {
     float values[3] = {-1, -1, -1};
-    StateHooks hooks = {values, [](void*) {}, [](void*) {}, nullptr,
-                        [](void* user, uint32_t index, float value) { ((float*)user)[index] = value; }};
-    ASSERT_EQ(state_apply(&hooks, (const uint8_t*)blob.data(), blob.size()), 0) << file;
+    ASSERT_EQ(state_blob_read((const uint8_t*)blob.data(), blob.size(), values), 0) << file;
     for (int i = 0; i < 3; i++) EXPECT_EQ(values[i], expected[i]) << file;
 }
 

@@ -14,14 +14,15 @@ expect() {  # expect STATUS TEXT ARGUMENT...: the status, and TEXT in the error 
     grep -q "$text" "$work/errors.txt" || fail "no \"$text\" for: $*"
 }
 uri=https://brindle.digital/plugins/velmo
+key=$uri#state_data
 id=829EC99B7DB5E33221BD81F1CB7451AE
 printf '' >"$work/manifest.ttl"
 expect 2 usage
 expect 2 usage list extra
 expect 2 usage vst3 829ec99b7db5e33221bd81f1cb7451ae linux "$work"
 expect 2 usage vst3 "$id"0 linux "$work"
-expect 2 usage lv2 "$uri" "$work/manifest.ttl" "$work" macos
-expect 1 "cannot read $work/missing.ttl" lv2 "$uri" "$work/missing.ttl" "$work" linux
-expect 1 "cannot write $work/missing/presets.ttl" lv2 "$uri" "$work/manifest.ttl" "$work/missing" linux
+expect 2 usage lv2 "$uri" "$key" "$work/manifest.ttl" "$work" macos
+expect 1 "cannot read $work/missing.ttl" lv2 "$uri" "$key" "$work/missing.ttl" "$work" linux
+expect 1 "cannot write $work/missing/presets.ttl" lv2 "$uri" "$key" "$work/manifest.ttl" "$work/missing" linux
 expect 1 "cannot write $work/missing/" vst3 "$id" linux "$work/missing"
 echo PASS

@@ -42,6 +42,11 @@ TEST_F(ComponentTest, InitializeOnceUntilTerminated) {
     EXPECT_EQ(kResultOk, p.component->vtbl->terminate(p.component));
     EXPECT_EQ(kResultOk, p.component->vtbl->initialize(p.component, host_context()));
     EXPECT_EQ(kResultFalse, p.component->vtbl->initialize(p.component, nullptr));
+    // A held context is what marks the object initialised: without one it is not.
+    EXPECT_EQ(kResultOk, p.component->vtbl->terminate(p.component));
+    EXPECT_EQ(kResultOk, p.component->vtbl->initialize(p.component, nullptr));
+    EXPECT_EQ(kResultOk, p.component->vtbl->initialize(p.component, host_context()));
+    EXPECT_EQ(kResultFalse, p.component->vtbl->initialize(p.component, host_context()));
 }
 
 TEST_F(ComponentTest, ReinitializeResetsParameters) {

@@ -142,6 +142,11 @@ TEST_F(ControllerTest, LifeCycleAndRefusals) {
     EXPECT_EQ(kResultOk, ec()->vtbl->terminate(ec()));
     EXPECT_EQ(kResultOk, ec()->vtbl->initialize(ec(), host_context()));
     EXPECT_DOUBLE_EQ(1.0, normalized(cutoff_id));  // initialize sets the defaults again
+    // Initialised means holding a context: after initialize(nullptr) a second one is taken.
+    EXPECT_EQ(kResultOk, ec()->vtbl->terminate(ec()));
+    EXPECT_EQ(kResultOk, ec()->vtbl->initialize(ec(), nullptr));
+    EXPECT_EQ(kResultOk, ec()->vtbl->initialize(ec(), host_context()));
+    EXPECT_EQ(kResultFalse, ec()->vtbl->initialize(ec(), host_context()));
 }
 
 TEST_F(ControllerTest, HoldsOneCountedReferenceToTheHandler) {

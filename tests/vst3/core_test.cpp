@@ -71,14 +71,14 @@ TEST(Vst3Core, AudioThreadNeverWaitsForTheStateLock) {
     data.outputs = &out_bus;
     data.inputParameterChanges = &changes.changes;
 
-    exchange_lock(&c->exchange);  // a state operation in progress on "another thread"
+    exchange_lock(&c->core.exchange);  // a state operation in progress on "another thread"
     c->processor.vtbl->process(&c->processor, &data);  // would hang if it waited
-    EXPECT_EQ(15.0f, c->engine.param_values[0]) << "live value untouched while locked";
-    EXPECT_EQ(0.0f, c->exchange.hostValues[0]);
-    exchange_unlock(&c->exchange);
+    EXPECT_EQ(15.0f, c->core.engines[0].param_values[0]) << "live value untouched while locked";
+    EXPECT_EQ(0.0f, c->core.exchange.hostValues[0]);
+    exchange_unlock(&c->core.exchange);
     changes.clear();
     c->processor.vtbl->process(&c->processor, &data);
-    EXPECT_EQ(0.0f, c->engine.param_values[0]) << "reconciled at the next block with the lock";
+    EXPECT_EQ(0.0f, c->core.engines[0].param_values[0]) << "reconciled at the next block with the lock";
     EXPECT_EQ(0u, funknown_release(&c->component));
 }
 

@@ -5,6 +5,7 @@
 #include <sstream>
 #include <string>
 
+#include "plugin/version.h"
 #include "host_iids.h"
 #include "module_fixture.h"
 
@@ -57,11 +58,11 @@ TEST_F(FactoryTest, ClassTable) {
         EXPECT_EQ(class_cid(i), std::string(c2[i].cid, 16));
         EXPECT_EQ(class_cid(i), std::string(cw[i].cid, 16));
         EXPECT_EQ(0x7FFFFFFF, c2[i].cardinality);
-        EXPECT_STREQ("1.2.1.1", c2[i].version);
+        EXPECT_STREQ(VELMO_VERSION, c2[i].version);
         EXPECT_STREQ("", c2[i].vendor);
         EXPECT_STREQ("VST VST 3.8.0 | Fennick", c2[i].sdkVersion);
         EXPECT_EQ(u"VST 3.8.0", text16(cw[i].sdkVersion));
-        EXPECT_EQ(u"1.2.1.1", text16(cw[i].version));
+        EXPECT_EQ(u"" VELMO_VERSION, text16(cw[i].version));
         EXPECT_EQ(0, cw[i].vendor[0]);
         EXPECT_EQ(0, cw[i].name[63]);
         EXPECT_EQ(0, cw[i].sdkVersion[63]);

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "state/state_blob.h"
+#include "blob_values.h"
 
 static LoadedModule loaded;
 
@@ -27,11 +27,7 @@ void InstanceTest::SetUp() {
 
 std::vector<uint8_t> state_blob(float cutoff, float lfo_amt, float lfo_speed, float sample_rate) {
     const float values[3] = {cutoff, lfo_amt, lfo_speed};
-    size_t length = 0;
-    uint8_t* blob = state_blob_save("vst3", sample_rate, values, &length);
-    std::vector<uint8_t> bytes(blob, blob + length);
-    free(blob);
-    return bytes;
+    return blob_made("vst3", sample_rate, values);
 }
 
 std::vector<uint8_t> saved_state(IComponent* component) {

@@ -4,8 +4,9 @@
 #include <cstring>
 #include <vector>
 
+#include "test_noise.h"
 #include "engine/engine.h"
-#include "engine/params.h"
+#include "plugin/params.h"
 #include "exchange/denormals.h"
 #include "module_fixture.h"
 
@@ -30,8 +31,7 @@ static std::vector<float> test_signal(size_t n) {
     std::vector<float> x(n);
     uint32_t seed = 12345;
     for (size_t i = 0; i < n; i++) {
-        seed = seed * 1664525u + 1013904223u;
-        float noise = (float)(seed >> 8) / 16777216.0f - 0.5f;
+        float noise = noise_centered(&seed);
         float t = (float)i;
         if (i % 4000 < 1000) x[i] = 0.5f * sinf(0.03f * t) + 0.2f * noise;
         else if (i % 4000 < 2000) x[i] = 1e-39f * (noise + 0.6f);
@@ -53,10 +53,10 @@ static std::vector<float> render_direct(const std::vector<float>& in, const std:
     for (const Block& b : blocks) {
         DenormalsOff guard;
         for (const Change& c : b.changes)
-            if (c.offset == 0) e.param_values[c.index] = (float)snap_plain(id_of(c.index), c.normalized);
+            if (c.offset == 0) e.param_values[c.index] = (float)snap_normalized(id_of(c.index), c.normalized);
         engine_process(&e, in.data() + at, out.data() + at, (uint32_t)b.n);
         for (const Change& c : b.changes)
-            if (c.offset > 0) e.param_values[c.index] = (float)snap_plain(id_of(c.index), c.normalized);
+            if (c.offset > 0) e.param_values[c.index] = (float)snap_normalized(id_of(c.index), c.normalized);
         at += (size_t)b.n;
     }
     return out;

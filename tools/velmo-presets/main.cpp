@@ -1,8 +1,9 @@
 // velmo-presets: writes the factory presets (src/plugin/presets.cpp) as files hosts read.
 //   velmo-presets list
 //       one line per preset: slug cutoff lfo_amt lfo_speed name (scripts/demo.sh renders them)
-//   velmo-presets lv2 PLUGIN_URI MANIFEST BUNDLE_DIR PLATFORM
-//       BUNDLE_DIR/presets.ttl, and BUNDLE_DIR/manifest.ttl: MANIFEST with the presets listed
+//   velmo-presets lv2 PLUGIN_URI STATE_KEY MANIFEST BUNDLE_DIR PLATFORM
+//       BUNDLE_DIR/presets.ttl, and BUNDLE_DIR/manifest.ttl: MANIFEST with the presets listed;
+//       STATE_KEY is the URI of the plug-in's state property
 //   velmo-presets vst3 CLASS_ID PLATFORM FOLDER
 //       FOLDER/<name>.vstpreset per preset, for the component with that class ID (32 hex digits)
 // PLATFORM ("windows" or "linux") names the build whose state blobs the files hold.
@@ -16,13 +17,13 @@
 #include "lv2_presets.h"
 #include "plugin/presets.h"
 #include "preset_slug.h"
-#include "state/state_blob.h"
+#include "plugin/state_blob.h"
 #include "vst3_preset.h"
 
 static int usage(void) {
     fprintf(stderr,
             "usage: velmo-presets list\n"
-            "       velmo-presets lv2 PLUGIN_URI MANIFEST BUNDLE_DIR PLATFORM\n"
+            "       velmo-presets lv2 PLUGIN_URI STATE_KEY MANIFEST BUNDLE_DIR PLATFORM\n"
             "       velmo-presets vst3 CLASS_ID PLATFORM FOLDER\n");
     return 2;
 }
@@ -70,12 +71,12 @@ static int list_presets(void) {
     return 0;
 }
 
-static int write_lv2(const char* uri, const char* manifest_path, const std::string& bundle,
-                     const char* platform) {
+static int write_lv2(const char* uri, const char* state_key, const char* manifest_path,
+                     const std::string& bundle, const char* platform) {
     std::string manifest;
     if (!read_file(manifest_path, &manifest)) return 1;
     manifest += lv2_manifest_presets(uri);
-    std::string presets = lv2_presets_ttl(uri, platform);
+    std::string presets = lv2_presets_ttl(uri, state_key, platform);
     if (presets.empty()) {
         fprintf(stderr, "velmo-presets: cannot build a state blob\n");
         return 1;
@@ -103,8 +104,8 @@ static int write_vst3(const char* class_id, const char* platform, const std::str
 
 int main(int argc, char** argv) {
     if (argc == 2 && strcmp(argv[1], "list") == 0) return list_presets();
-    if (argc == 6 && strcmp(argv[1], "lv2") == 0 && is_platform(argv[5]))
-        return write_lv2(argv[2], argv[3], argv[4], argv[5]);
+    if (argc == 7 && strcmp(argv[1], "lv2") == 0 && is_platform(argv[6]))
+        return write_lv2(argv[2], argv[3], argv[4], argv[5], argv[6]);
     if (argc == 5 && strcmp(argv[1], "vst3") == 0 && is_class_id(argv[2]) && is_platform(argv[3]))
         return write_vst3(argv[2], argv[3], argv[4]);
     return usage();

@@ -8,6 +8,7 @@
 #include "distinct_files.h"
 #include "options.h"
 #include "output_file.h"
+#include "plugin/version.h"
 #include "render.h"
 #include "report.h"
 

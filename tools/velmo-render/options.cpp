@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "engine/params.h"
+#include "plugin/params.h"
 #include "report.h"
 
 const char* const usage_text =

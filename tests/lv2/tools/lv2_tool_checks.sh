@@ -111,6 +111,23 @@ presets)
         "$work/jalv.txt" >"$work/values.txt"
     diff "$work/expected-values.txt" "$work/values.txt" || fail "a preset did not set its values"
     ;;
+apply-stereo)
+    # Velmo Stereo (this bundle) under lv2apply, each channel against Velmo (the mono bundle
+    # given) run by lv2apply on that channel alone: equal sample for sample.
+    mono_bundle=$1 compare=$2
+    ln -s "$mono_bundle" "$work/path/velmo-mono.lv2"
+    stereo_uri=https://brindle.digital/plugins/velmo-stereo
+    sox -R -n -r 44100 -c 2 -e floating-point -b 32 "$work/in.wav" synth 1.5 noise sine 440 vol 0.4
+    lv2apply -i "$work/in.wav" -o "$work/stereo.wav" -c cutoff 9 -c lfo_amt 5 -c lfo_speed 11 \
+        "$stereo_uri" || fail "lv2apply failed on $stereo_uri"
+    for side in left right; do
+        channel=1; [ $side = right ] && channel=2
+        sox -R "$work/in.wav" "$work/$side.wav" remix $channel  # exact: sox made these samples
+        lv2apply -i "$work/$side.wav" -o "$work/mono-$side.wav" -c cutoff 9 -c lfo_amt 5 -c lfo_speed 11 \
+            "$uri" || fail "lv2apply failed on $uri"
+        "$compare" "$work/stereo.wav" "$work/mono-$side.wav" $channel || fail "the $side channel differs"
+    done
+    ;;
 bench)
     lv2bench -n 96000 -b 512 "$uri" >"$work/bench.txt" 2>&1 || { cat "$work/bench.txt"; fail "lv2bench failed"; }
     cat "$work/bench.txt"

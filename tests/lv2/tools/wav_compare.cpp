@@ -1,9 +1,11 @@
-// wav_compare A B: exit 0 when both files hold the same number of frames and channels and
+// wav_compare A B [CHANNEL]: exit 0 when both files hold the same number of frames and channels and
 // every sample is the same 32-bit float, bit for bit. Otherwise reports the first difference.
+// With CHANNEL (from 1), only that channel of A is compared, with B holding just one.
 #include <sndfile.h>
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -21,13 +23,24 @@ static bool read_all(const char* path, SF_INFO* info, std::vector<float>* sample
 }
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        fputs("usage: wav_compare A.wav B.wav\n", stderr);
+    if (argc != 3 && argc != 4) {
+        fputs("usage: wav_compare A.wav B.wav [CHANNEL]\n", stderr);
         return 2;
     }
     SF_INFO a_info, b_info;
     std::vector<float> a, b;
     if (!read_all(argv[1], &a_info, &a) || !read_all(argv[2], &b_info, &b)) return 2;
+    if (argc == 4) {
+        int channel = atoi(argv[3]);
+        if (channel < 1 || channel > a_info.channels) {
+            fprintf(stderr, "%s has no channel %s\n", argv[1], argv[3]);
+            return 2;
+        }
+        std::vector<float> one((size_t)a_info.frames);
+        for (size_t i = 0; i < one.size(); i++) one[i] = a[i * (size_t)a_info.channels + (size_t)channel - 1];
+        a.swap(one);
+        a_info.channels = 1;
+    }
     if ((a_info.format & SF_FORMAT_SUBMASK) != SF_FORMAT_FLOAT ||
         (b_info.format & SF_FORMAT_SUBMASK) != SF_FORMAT_FLOAT) {
         fputs("both files must hold 32-bit float samples\n", stderr);

@@ -50,10 +50,10 @@ void instance_destroy(PluginInstance* p) {
     *p = PluginInstance{nullptr, nullptr, nullptr};
 }
 
-bool instance_start(PluginInstance* p, double sample_rate) {
-    SpeakerArrangement mono = kSpeakerM;
+bool instance_start(PluginInstance* p, double sample_rate, int32 channels) {
+    SpeakerArrangement arrangement = channels == 2 ? kArrangementStereo : kSpeakerM;
     ProcessSetup setup = {kRealtime, kSample32, 4096, sample_rate};
-    return p->processor->vtbl->setBusArrangements(p->processor, &mono, 1, &mono, 1) == kResultOk &&
+    return p->processor->vtbl->setBusArrangements(p->processor, &arrangement, 1, &arrangement, 1) == kResultOk &&
            p->component->vtbl->activateBus(p->component, kAudio, kInput, 0, 1) == kResultOk &&
            p->component->vtbl->activateBus(p->component, kAudio, kOutput, 0, 1) == kResultOk &&
            p->processor->vtbl->setupProcessing(p->processor, &setup) == kResultOk &&
@@ -62,14 +62,17 @@ bool instance_start(PluginInstance* p, double sample_rate) {
 
 void instance_process(PluginInstance* p, const float* input, float* output, int32 n,
                       ParamChanges* in_changes, ParamChanges* out_changes) {
-    float* in_channels[1] = {(float*)input};
-    float* out_channels[1] = {output};
+    instance_process_channels(p, &input, &output, 1, n, in_changes, out_changes);
+}
+
+void instance_process_channels(PluginInstance* p, const float* const* inputs, float* const* outputs,
+                               int32 channels, int32 n, ParamChanges* in_changes, ParamChanges* out_changes) {
     AudioBusBuffers in_bus = {};
-    in_bus.numChannels = 1;
-    in_bus.channelBuffers32 = in_channels;
+    in_bus.numChannels = channels;
+    in_bus.channelBuffers32 = (float**)inputs;
     AudioBusBuffers out_bus = {};
-    out_bus.numChannels = 1;
-    out_bus.channelBuffers32 = out_channels;
+    out_bus.numChannels = channels;
+    out_bus.channelBuffers32 = (float**)outputs;
     ProcessData data = {};
     data.processMode = kRealtime;
     data.symbolicSampleSize = kSample32;

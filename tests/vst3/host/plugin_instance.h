@@ -20,9 +20,13 @@ FUnknown* host_context(void);
 bool instance_create(IPluginFactory3* factory, PluginInstance* p);
 void instance_destroy(PluginInstance* p);
 
-// Mono arrangement, both buses on, the sample rate set, then activation.
-bool instance_start(PluginInstance* p, double sample_rate);
+// Mono (or with 2 channels stereo) arrangement, both buses on, the sample rate set, then
+// activation.
+bool instance_start(PluginInstance* p, double sample_rate, int32 channels = 1);
 
-// One mono 32-bit block; either change list may be null.
+// One 32-bit block of one bus each way with `channels` channels; either change list may be null.
+void instance_process_channels(PluginInstance* p, const float* const* inputs, float* const* outputs,
+                               int32 channels, int32 n, ParamChanges* in_changes, ParamChanges* out_changes);
+// The same for one mono channel.
 void instance_process(PluginInstance* p, const float* input, float* output, int32 n,
                       ParamChanges* in_changes, ParamChanges* out_changes);

@@ -1,5 +1,11 @@
-// The effect's parameters: identifiers, titles, ranges, defaults, and the conversions between
-// a host's normalised value (0 to 1), the plain value the engine uses, and display text.
+// The effect's parameters, from the table in param_table.def: identifiers, names, ranges,
+// defaults, and the conversions between a host's normalised value (0 to 1), the plain value
+// the engine uses, and display text.
+//
+// Snapping. Both formats round a plain value half away from zero and clamp it to the range,
+// each with the precision its Part states: VST3 in double precision (snap_normalized and
+// param_snap), LV2 control ports in single precision (snap_control_value). The two agree on
+// every value either format can deliver except in the last bits, which is why both stay.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -13,60 +19,45 @@ enum ParamIndex : uint32_t {
     PARAM_INPUT_COUNT = 3,
 };
 
-enum : uint32_t {
-    PARAM_KIND_TOGGLE = 3,
-    PARAM_KIND_INTEGER = 4,
-    PARAM_KIND_EXPONENTIAL = 8,
-};
-
 enum : int32_t {
     PARAM_FLAG_CAN_AUTOMATE = 1,
     PARAM_FLAG_READ_ONLY = 2,
 };
 
-struct param_range {
-    uint64_t engine_slot;  // engine value driven (0 to 2), 3 for the output
-    double min;
-    double max;
-    double default_value;
-    uint32_t kind_flags;
-    double log_ratio;  // ln(max / min), exponential kind only
-};
-
-// One row of the parameter table, in the form hosts are shown it.
+// One row of the parameter table.
 struct ParamDescription {
-    uint32_t id;
-    const char* string_id;  // key in the saved state; null for the output
+    uint32_t id;            // the host's parameter id
+    const char* string_id;  // state key and LV2 port symbol
+    const char* name;       // LV2 port name
     const char16_t* title;
     const char16_t* short_title;
     const char16_t* units;
-    int32_t step_count;
+    double min;
+    double max;
+    double default_value;  // plain
+    int32_t step_count;    // max - min: every range is whole numbers
     double default_normalized;
-    int32_t unit_id;
     int32_t flags;
 };
 
 extern const ParamDescription param_descriptions[PARAM_COUNT];
-extern const param_range input_ranges[PARAM_INPUT_COUNT];
-extern const param_range output_ranges[1];
-extern const uint32_t range_slot[PARAM_COUNT];
 extern const float param_defaults[PARAM_INPUT_COUNT];
 
 enum { VALUE_TEXT_LENGTH = 128 };  // UTF-16 units, terminator included
 
 // Parameter index of a host parameter id, or -1 when the id is unknown.
 int param_index_of_id(uint32_t id);
-const param_range& param_range_of_index(uint32_t index);
 
-// Conversions on one range record.
-double range_plain_from_normalized(const param_range& range, double n);
-double range_normalized_from_plain(const param_range& range, double p);
-double range_snap(const param_range& range, double plain);  // toggle/integer snap, then clamp
+// Conversions by parameter index (0 to 3), unclamped.
+double param_plain_of_normalized(uint32_t index, double n);
+double param_normalized_of_plain(uint32_t index, double p);
+// Rounds half away from zero, then clamps to the range; NaN gives the minimum.
+double param_snap(uint32_t index, double plain);
 
 // Conversions by host id. Unknown ids give 0 (and false for the text conversions).
 double plain_from_normalized(uint32_t id, double n);
 double normalized_from_plain(uint32_t id, double p);
-double snap_plain(uint32_t id, double n);
+double snap_normalized(uint32_t id, double n);  // the snapped plain value of a normalised one
 bool value_to_text(uint32_t id, double n, char16_t text[VALUE_TEXT_LENGTH]);
 bool text_to_value(uint32_t id, const char16_t* text, double* normalized);
 

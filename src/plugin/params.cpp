@@ -1,27 +1,19 @@
-#include "engine/params.h"
+#include "plugin/params.h"
 
+#define PARAM(index, id, symbol, title, short_title, units, min, max, def, flag) \
+    {id, symbol, title, u"" title, u"" short_title, u"" units, min, max, def, (max) - (min),   \
+     (double)((def) - (min)) / ((max) - (min)), PARAM_FLAG_##flag},
 const ParamDescription param_descriptions[PARAM_COUNT] = {
-    {1784049613u, "cutoff", u"Cutoff", u"Cutoff", u"", 15, 1.0, 0, PARAM_FLAG_CAN_AUTOMATE},
-    {394330366u, "lfo_amt", u"LFO Amount", u"LFO Amt", u"", 15, 0.0, 0, PARAM_FLAG_CAN_AUTOMATE},
-    {793359101u, "lfo_speed", u"LFO Speed", u"LFO Speed", u"", 15, 7.0 / 15.0, 0,
-     PARAM_FLAG_CAN_AUTOMATE},
-    {558397322u, nullptr, u"Modulated Cutoff", u"Mod Cutoff", u"", 255, 248.0 / 255.0, 0,
-     PARAM_FLAG_READ_ONLY},
+#include "plugin/param_table.def"
 };
+#undef PARAM
 
-const param_range input_ranges[PARAM_INPUT_COUNT] = {
-    {0, 0.0, 15.0, 15.0, PARAM_KIND_INTEGER, 0.0},
-    {1, 0.0, 15.0, 0.0, PARAM_KIND_INTEGER, 0.0},
-    {2, 0.0, 15.0, 7.0, PARAM_KIND_INTEGER, 0.0},
+#define PARAM(index, id, symbol, title, short_title, units, min, max, def, flag) (float)(def),
+static const float all_defaults[PARAM_COUNT] = {
+#include "plugin/param_table.def"
 };
-
-const param_range output_ranges[1] = {
-    {3, 0.0, 255.0, 248.0, PARAM_KIND_INTEGER, 0.0},
-};
-
-const uint32_t range_slot[PARAM_COUNT] = {0, 1, 2, 0};
-
-const float param_defaults[PARAM_INPUT_COUNT] = {15.0f, 0.0f, 7.0f};
+#undef PARAM
+const float param_defaults[PARAM_INPUT_COUNT] = {all_defaults[0], all_defaults[1], all_defaults[2]};
 
 int param_index_of_id(uint32_t id) {
     for (int i = 0; i < (int)PARAM_COUNT; i++)
@@ -29,23 +21,14 @@ int param_index_of_id(uint32_t id) {
     return -1;
 }
 
-const param_range& param_range_of_index(uint32_t index) {
-    if (param_descriptions[index].flags & PARAM_FLAG_READ_ONLY) return output_ranges[range_slot[index]];
-    return input_ranges[range_slot[index]];
+double param_plain_of_normalized(uint32_t index, double n) {
+    const ParamDescription& d = param_descriptions[index];
+    return d.min + (d.max - d.min) * n;
 }
 
-// The exponential mapping calls the C library; no parameter of this effect uses it.
-extern "C" double exp(double);
-extern "C" double log(double);
-
-double range_plain_from_normalized(const param_range& range, double n) {
-    if (range.kind_flags & PARAM_KIND_EXPONENTIAL) return range.min * exp(n * range.log_ratio);
-    return range.min + (range.max - range.min) * n;
-}
-
-double range_normalized_from_plain(const param_range& range, double p) {
-    if (range.kind_flags & PARAM_KIND_EXPONENTIAL) return log(p / range.min) / range.log_ratio;
-    return (p - range.min) / (range.max - range.min);
+double param_normalized_of_plain(uint32_t index, double p) {
+    const ParamDescription& d = param_descriptions[index];
+    return (p - d.min) / (d.max - d.min);
 }
 
 static double truncate_toward_zero(double x) {
@@ -54,34 +37,29 @@ static double truncate_toward_zero(double x) {
     return (double)(int64_t)x;
 }
 
-double range_snap(const param_range& range, double plain) {
-    double v = plain;
-    if (range.kind_flags & PARAM_KIND_TOGGLE) {
-        v = v >= 0.5 ? 1.0 : 0.0;
-    } else if (range.kind_flags & PARAM_KIND_INTEGER) {
-        v = truncate_toward_zero(v >= 0.0 ? v + 0.5 : v + -0.5);
-    }
-    if (v < range.min) return range.min;
-    if (v > range.max) return range.max;
-    if (v != v) return range.min;  // NaN is no value: take the bottom of the range
+double param_snap(uint32_t index, double plain) {
+    const ParamDescription& d = param_descriptions[index];
+    double v = truncate_toward_zero(plain >= 0.0 ? plain + 0.5 : plain + -0.5);
+    if (v < d.min) return d.min;
+    if (v > d.max) return d.max;
+    if (v != v) return d.min;  // NaN is no value: take the bottom of the range
     return v;
 }
 
 double plain_from_normalized(uint32_t id, double n) {
     int index = param_index_of_id(id);
-    return index < 0 ? 0.0 : range_plain_from_normalized(param_range_of_index((uint32_t)index), n);
+    return index < 0 ? 0.0 : param_plain_of_normalized((uint32_t)index, n);
 }
 
 double normalized_from_plain(uint32_t id, double p) {
     int index = param_index_of_id(id);
-    return index < 0 ? 0.0 : range_normalized_from_plain(param_range_of_index((uint32_t)index), p);
+    return index < 0 ? 0.0 : param_normalized_of_plain((uint32_t)index, p);
 }
 
-double snap_plain(uint32_t id, double n) {
+double snap_normalized(uint32_t id, double n) {
     int index = param_index_of_id(id);
     if (index < 0) return 0.0;
-    const param_range& range = param_range_of_index((uint32_t)index);
-    return range_snap(range, range_plain_from_normalized(range, n));
+    return param_snap((uint32_t)index, param_plain_of_normalized((uint32_t)index, n));
 }
 
 struct TextWriter {

@@ -1,5 +1,5 @@
-// The blob both plug-in formats save: their identity, the sample rate and the three parameter
-// values (cutoff, lfo_amt, lfo_speed).
+// The blob both plug-in formats save and restore: their identity, the sample rate and the
+// three parameter values (cutoff, lfo_amt, lfo_speed), keyed by the parameters' symbols.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -12,3 +12,7 @@ uint8_t* state_blob_save(const char* format, float sample_rate, const float valu
 // writes the Windows build's presets from a native build.
 uint8_t* state_blob_save_for(const char* format, const char* platform, float sample_rate,
                              const float values[3], size_t* out_length);
+
+// Loads and checks a blob written by either format. 0 with the three values as stored
+// (unsnapped; never NaN), or -1 with `values` untouched.
+int state_blob_read(const uint8_t* blob, size_t length, float values[3]);

@@ -1,8 +1,10 @@
-#include "state/state_blob.h"
+#include "plugin/state_blob.h"
 
+#include <cmath>
 #include <cstring>
 
 #include "state/little_endian.h"
+#include "plugin/params.h"
 #include "state/state_archive.h"
 
 #ifdef _WIN32
@@ -10,6 +12,8 @@ static const char PLATFORM[] = "windows";
 #else
 static const char PLATFORM[] = "linux";
 #endif
+
+static const char STATE_ID[] = "brindle-velmo";
 
 struct BlobEntry {
     const char* key;
@@ -42,7 +46,7 @@ uint8_t* state_blob_save_for(const char* format, const char* platform, float sam
     for (int i = 0; i < 3; i++) write_f32_le(parameters[i], values[i]);
 
     const BlobEntry info[] = {
-        {"id", "brindle-velmo", 13},
+        {"id", STATE_ID, strlen(STATE_ID)},
         {"version_major", major, 4},
         {"version_minor", minor, 4},
         {"version_revision", revision, 4},
@@ -52,9 +56,9 @@ uint8_t* state_blob_save_for(const char* format, const char* platform, float sam
         {"sample_rate", rate, 4},
     };
     const BlobEntry parameter_entries[] = {
-        {state_parameter_keys[0], parameters[0], 4},
-        {state_parameter_keys[1], parameters[1], 4},
-        {state_parameter_keys[2], parameters[2], 4},
+        {param_descriptions[0].string_id, parameters[0], 4},
+        {param_descriptions[1].string_id, parameters[1], 4},
+        {param_descriptions[2].string_id, parameters[2], 4},
     };
 
     StateArchive archive;
@@ -64,4 +68,33 @@ uint8_t* state_blob_save_for(const char* format, const char* platform, float sam
         blob = state_archive_save(&archive, out_length);
     state_archive_free(&archive);
     return blob;
+}
+
+static bool written_by_us(const EntryMap* info) {
+    uint64_t length = 0;
+    const uint8_t* id = entry_map_find(info, "id", 2, &length);
+    return id && length == strlen(STATE_ID) && memcmp(id, STATE_ID, length) == 0;
+}
+
+// A parameter must be exactly one float; NaN is refused, infinities are clamped by the owner.
+static bool read_parameter(const EntryMap* parameters, const char* key, float* value) {
+    uint64_t length = 0;
+    const uint8_t* bytes = entry_map_find(parameters, key, strlen(key), &length);
+    if (!bytes || length != 4) return false;
+    *value = read_f32_le(bytes);
+    return !std::isnan(*value);
+}
+
+int state_blob_read(const uint8_t* blob, size_t length, float values[PARAM_INPUT_COUNT]) {
+    StateArchive archive;
+    if (state_archive_load(&archive, blob, length) != 0) return -1;
+    float read[PARAM_INPUT_COUNT];
+    bool valid = written_by_us(archive.info) &&
+                 read_parameter(archive.parameters, param_descriptions[0].string_id, &read[0]) &&
+                 read_parameter(archive.parameters, param_descriptions[1].string_id, &read[1]) &&
+                 read_parameter(archive.parameters, param_descriptions[2].string_id, &read[2]);
+    state_archive_free(&archive);
+    if (!valid) return -1;
+    for (uint32_t i = 0; i < PARAM_INPUT_COUNT; i++) values[i] = read[i];
+    return 0;
 }

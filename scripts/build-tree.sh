@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# configure.sh TREE [cmake options...]: configures and builds one build tree under build/.
+# build-tree.sh TREE [cmake options...]: configures and builds one build tree under build/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tree=$1; shift
