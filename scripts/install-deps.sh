@@ -10,6 +10,8 @@ packages=(
   lv2-dev lilv-utils sordi
   libsndfile1-dev sox
   clang-14 libclang-rt-14-dev
+  libwebkit2gtk-4.1-dev libgtk-3-dev libx11-dev libxcb1-dev
+  xdotool imagemagick x11-utils procps jalv jackd2 chromium
   "$@"
 )
 # Node.js may come from elsewhere with npm inside it; Debian's packages only when it is absent.
