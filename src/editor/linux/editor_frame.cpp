@@ -17,19 +17,26 @@ static size_t frame_length(const FrameReader* reader)
     return (size_t)reader->bytes[1] | (size_t)reader->bytes[2] << 8;
 }
 
+// How many more bytes the frame being read needs: the header first, then the text it announces.
+static size_t bytes_wanted(const FrameReader* reader)
+{
+    if (reader->used < FRAME_HEADER_SIZE) return FRAME_HEADER_SIZE - reader->used;
+    size_t text = frame_length(reader);
+    if (text > FRAME_TEXT_MAX) return 0; // a bad frame: nothing more is taken
+    return FRAME_HEADER_SIZE + text - reader->used;
+}
+
 size_t frame_reader_feed(FrameReader* reader, const uint8_t* data, size_t length)
 {
-    // Header first, then exactly the text it announces: a frame never runs into the next one.
-    size_t wanted = FRAME_HEADER_SIZE;
-    if (reader->used >= FRAME_HEADER_SIZE) {
-        size_t text = frame_length(reader);
-        wanted = FRAME_HEADER_SIZE + (text > FRAME_TEXT_MAX ? 0 : text);
+    // Never beyond the current frame, so that one frame never runs into the next.
+    size_t taken = 0;
+    for (size_t take; taken < length && (take = bytes_wanted(reader)) > 0;) {
+        if (take > length - taken) take = length - taken;
+        memcpy(reader->bytes + reader->used, data + taken, take);
+        reader->used += take;
+        taken += take;
     }
-    size_t take = reader->used < wanted ? wanted - reader->used : 0;
-    if (take > length) take = length;
-    memcpy(reader->bytes + reader->used, data, take);
-    reader->used += take;
-    return take;
+    return taken;
 }
 
 FrameResult frame_reader_next(FrameReader* reader, char* kind, char text[FRAME_TEXT_MAX + 1])

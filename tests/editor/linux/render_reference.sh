@@ -7,9 +7,12 @@ page=$1 out=$2
 width=${7:-800} height=${8:-600}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-# A stand-in for the host channel answers the page's "g" with the four values.
+# A stand-in for the host channel answers the page's "g" with the four values. Animation frames
+# run on timers, which headless Chromium's virtual time drives to the end, so that the curve has
+# finished easing towards the values when the picture is taken.
 cat > "$work/channel.js" <<JS
 (function () {
+  window.requestAnimationFrame = callback => setTimeout(() => callback(performance.now()), 16);
   const values = [$3, $4, $5, $6];
   const target = new EventTarget();
   const bits = v => { const d = new DataView(new ArrayBuffer(4)); d.setFloat32(0, v);

@@ -79,7 +79,7 @@ matches_page() { # matches_page CUTOFF LFO_AMT LFO_SPEED MOD: the window shows t
     import -window "${window%% *}" "$work/shot.png" 2>/dev/null || return 1
     distance=$(image_distance "$work/shot.png" "$work/ref-$1.png")
     echo "distance to the page with cutoff $1: $distance"
-    below "$distance" 0.025
+    below "$distance" 0.032
 }
 "$here/../../editor/linux/render_reference.sh" "$page" "$work/ref-3.png" 3 0 7 56
 "$here/../../editor/linux/render_reference.sh" "$page" "$work/ref-8.png" 8 0 7 136

@@ -36,6 +36,7 @@ struct Helper {
     GdkWindow* parentWindow;
     FrameReader reader;
     int reportedWidth, reportedHeight;
+    int wantedWidth, wantedHeight; // the last size given by the parent or the plug-in; 0 for none
 };
 
 // The page's channel, as WebView2 offers it: postMessage to the plug-in and 'message' events
@@ -125,12 +126,27 @@ static void deliver_to_page(Helper* h, const char* text)
     g_string_free(literal, TRUE);
 }
 
+// As an embedder sizes its client: the X window itself, which GTK then takes as given (asking
+// GTK to resize a plug makes it return to its first size).
+static void resize_window(Helper* h, int width, int height)
+{
+    if (width <= 0 || height <= 0 || width > 32768 || height > 32768) return;
+    h->wantedWidth = width;
+    h->wantedHeight = height;
+    GdkWindow* window = gtk_widget_get_window(h->window);
+    if (!h->parent || !window) {
+        gtk_window_resize(GTK_WINDOW(h->window), width, height);
+        return;
+    }
+    Display* xdisplay = GDK_DISPLAY_XDISPLAY(gdk_window_get_display(window));
+    XResizeWindow(xdisplay, gdk_x11_window_get_xid(window), (unsigned)width, (unsigned)height);
+    XFlush(xdisplay);
+}
+
 static void apply_size(Helper* h, const char* text)
 {
     int width, height;
-    if (sscanf(text, "%d %d", &width, &height) == 2 && width > 0 && height > 0 && width <= 32768 &&
-        height <= 32768)
-        gtk_window_resize(GTK_WINDOW(h->window), width, height);
+    if (sscanf(text, "%d %d", &width, &height) == 2) resize_window(h, width, height);
 }
 
 static gboolean on_socket(gint, GIOCondition, gpointer data)
@@ -192,7 +208,11 @@ static void on_web_process_terminated(WebKitWebView*, WebKitWebProcessTerminatio
 
 static gboolean on_configure(GtkWidget*, GdkEventConfigure* event, gpointer data)
 {
-    report_size((Helper*)data, event->width, event->height);
+    Helper* h = (Helper*)data;
+    // GTK's own first sizing may land after a size that was given meanwhile: give it again.
+    if (h->parent && h->wantedWidth && (event->width != h->wantedWidth || event->height != h->wantedHeight))
+        resize_window(h, h->wantedWidth, h->wantedHeight);
+    report_size(h, event->width, event->height);
     return FALSE;
 }
 
@@ -208,7 +228,7 @@ static GdkFilterReturn on_parent_event(GdkXEvent* xevent, GdkEvent*, gpointer da
     Helper* h = (Helper*)data;
     XEvent* event = (XEvent*)xevent;
     if (event->type == ConfigureNotify && event->xconfigure.window == h->parent)
-        gtk_window_resize(GTK_WINDOW(h->window), event->xconfigure.width, event->xconfigure.height);
+        resize_window(h, event->xconfigure.width, event->xconfigure.height);
     else if (event->type == DestroyNotify && event->xdestroywindow.window == h->parent)
         quit();
     return GDK_FILTER_CONTINUE;
