@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
 
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -65,7 +67,11 @@ protected:
 
     void SetUp() override {
         InstanceTest::SetUp();
-        ASSERT_EQ(0, system(("mkdir -p " + work_dir).c_str()));
+        // A stand-in for the desktop's URL handler, found first on the helper's PATH.
+        ASSERT_EQ(0, system(("rm -rf " + work_dir + "/opened.txt && mkdir -p " + work_dir + "/bin").c_str()));
+        std::ofstream(work_dir + "/bin/xdg-open") << "#!/bin/sh\necho \"$1\" > " << work_dir << "/opened.txt\n";
+        ASSERT_EQ(0, chmod((work_dir + "/bin/xdg-open").c_str(), 0755));
+        setenv("PATH", (work_dir + "/bin:" + getenv("PATH")).c_str(), 1);
         run_loop_init(&loop);
         x = xcb_connect(nullptr, nullptr);
         ASSERT_EQ(0, xcb_connection_has_error(x)) << "no X server (run through with_xvfb.sh)";
@@ -153,6 +159,20 @@ TEST_F(X11ViewTest, ShowsThePageAndCarriesValuesBothWays) {
     EXPECT_EQ("perform", last_perform.what);
     EXPECT_NEAR(8.0 / 15.0, last_perform.value, 1e-9);
 
+    // An outside link goes to the desktop's handler (a stand-in xdg-open here, see SetUp); the
+    // page stays where it is.
+    ASSERT_EQ(0, system("xdotool mousemove 718 33 click 1"));
+    std::string opened = work_dir + "/opened.txt";
+    EXPECT_TRUE(run_loop_until(&loop, 10000, [&] { return access(opened.c_str(), R_OK) == 0; }));
+    run_loop_until(&loop, 300, [] { return false; });
+    FILE* file = fopen(opened.c_str(), "r");
+    char uri[256] = {};
+    if (file) {
+        if (!fgets(uri, sizeof uri, file)) uri[0] = 0;
+        fclose(file);
+    }
+    EXPECT_STREQ("https://brindle.digital/\n", uri);
+
     // The host's changes reach the page: the output and another value of the knob.
     set_plain(PARAM_MOD_CUTOFF, 136);
     EXPECT_TRUE(shows(8, 0, 7, 136, &distance)) << "distance " << distance;
@@ -198,7 +218,13 @@ TEST_F(X11ViewTest, ShowsThePageAndCarriesValuesBothWays) {
     EXPECT_TRUE(helper_children().empty());
 }
 
-TEST_F(X11ViewTest, AKilledHelperClosesTheEditorCleanly) {
+TEST_F(X11ViewTest, AHelperThatEndsOrIsKilledClosesTheEditorCleanly) {
+    // A parent window that does not exist: the helper cannot embed and ends at once.
+    ASSERT_EQ(kResultOk, view->vtbl->attached(view, (void*)(uintptr_t)0x7FFFFFF0u, kPlatformTypeX11EmbedWindowID));
+    EXPECT_TRUE(run_loop_until(&loop, 5000, [&] { return loop.watches.empty(); }));
+    EXPECT_TRUE(helper_children().empty());
+    EXPECT_EQ(kResultOk, view->vtbl->removed(view));
+
     ASSERT_EQ(kResultOk, attach());
     std::vector<pid_t> helpers = helper_children();
     ASSERT_EQ(1u, helpers.size());

@@ -222,6 +222,19 @@ static gboolean on_delete(GtkWidget*, GdkEvent*, gpointer)
     return TRUE;
 }
 
+// Hosts that do not speak XEmbed never hand the keyboard to the plug (and GtkPlug counts itself
+// embedded either way), so a click into the page takes it, as in a window of its own.
+static gboolean on_button_press(GtkWidget*, GdkEventButton*, gpointer data)
+{
+    Helper* h = (Helper*)data;
+    GdkWindow* window = gtk_widget_get_window(h->window);
+    if (h->parent && window) {
+        Display* xdisplay = GDK_DISPLAY_XDISPLAY(gdk_window_get_display(window));
+        XSetInputFocus(xdisplay, gdk_x11_window_get_xid(window), RevertToParent, CurrentTime);
+    }
+    return FALSE;
+}
+
 // Events of the parent window, selected by this process: follow its size, end with it.
 static GdkFilterReturn on_parent_event(GdkXEvent* xevent, GdkEvent*, gpointer data)
 {
@@ -368,6 +381,7 @@ int main(int argc, char** argv)
     g_signal_connect(h.view, "decide-policy", G_CALLBACK(on_decide_policy), NULL);
     g_signal_connect(h.view, "create", G_CALLBACK(on_create), NULL);
     g_signal_connect(h.view, "web-process-terminated", G_CALLBACK(on_web_process_terminated), NULL);
+    g_signal_connect(h.view, "button-press-event", G_CALLBACK(on_button_press), &h);
     gtk_container_add(GTK_CONTAINER(h.window), GTK_WIDGET(h.view));
 
     GError* error = NULL;
