@@ -88,10 +88,11 @@ static void close_editor(LinuxPlugView* v) {
 
 // Reads what the helper sent. Once it has gone, its socket is closed: the host must stop
 // watching it before the descriptor's number can be reused. The editor stays until removed.
+// The editor is read again after editorIdle: the page's edits may have closed it.
 static void serve_editor(LinuxPlugView* v) {
     if (!v->view.editor) return;
     editorIdle(v->view.editor);
-    if (!editorIsOpen(v->view.editor)) stop_watching_socket(v);
+    if (v->view.editor && !editorIsOpen(v->view.editor)) stop_watching_socket(v);
 }
 
 // ---- IEventHandler and ITimerHandler
@@ -117,8 +118,14 @@ static tresult client_query(RunLoopClient* c, const TUID iid, void** obj) {
     return kResultOk;
 }
 
+// The view is held meanwhile: a host may release it, or remove its editor, from inside the
+// page's edits (performEdit), which run within editorIdle.
 static void client_serve(RunLoopClient* c) {
-    if (c->view) serve_editor(c->view);
+    LinuxPlugView* v = c->view;
+    if (!v) return;
+    v->view.plug_view.vtbl->addRef(&v->view.plug_view);
+    serve_editor(v);
+    v->view.plug_view.vtbl->release(&v->view.plug_view);
 }
 
 static tresult PLUGIN_API event_query(IEventHandler* self, const TUID iid, void** obj) { return client_query(client_of(self), iid, obj); }

@@ -242,6 +242,27 @@ TEST_F(X11ViewTest, AHelperThatEndsOrIsKilledClosesTheEditorCleanly) {
     EXPECT_TRUE(helper_children().empty());
 }
 
+// A host that lets the view go from inside the page's first edit: the view and its editor stay
+// until the run loop's call returns, then go with nothing left behind.
+TEST_F(X11ViewTest, AHostMayReleaseTheViewFromInsideAnEdit) {
+    set_plain(PARAM_CUTOFF, 3);
+    set_plain(PARAM_MOD_CUTOFF, 56);
+    ASSERT_EQ(kResultOk, attach());
+    double distance;
+    ASSERT_TRUE(shows(3, 0, 7, 56, &distance)) << "distance " << distance;
+    handler.after_call = [&](const HandlerCall&) {
+        if (!view) return;
+        IPlugView* last = view;
+        view = nullptr;
+        last->vtbl->release(last);
+    };
+    ASSERT_EQ(0, system("xdotool mousemove 141 484 mousedown 1 sleep 0.2 mousemove 141 444 sleep 0.2 mouseup 1"));
+    EXPECT_TRUE(run_loop_until(&loop, 10000, [&] { return view == nullptr && loop.watches.empty(); }));
+    EXPECT_TRUE(loop.timers.empty());
+    EXPECT_TRUE(helper_children().empty());
+    EXPECT_EQ(1u, loop.refs.load());
+}
+
 TEST_F(X11ViewTest, WithoutARunLoopTheAttachFails) {
     view->vtbl->setFrame(view, nullptr);  // the test host's context offers no run loop either
     EXPECT_EQ(kResultFalse, attach());

@@ -27,6 +27,8 @@ struct EditorHost {
     uint64_t parameterCount;
     FrameReader reader;
     int width, height;
+    bool serving;     // inside editorIdle: a callback's editorClose is finished there
+    bool closing;
 };
 
 // The helper's end of the socket is always this descriptor in the helper.
@@ -200,14 +202,22 @@ EditorHost* editorOpen(bool hasParent, void* parentWindow, const EditorDescripto
     return host;
 }
 
+static void finish_close(EditorHost* host)
+{
+    reap_helper(host, helper_exit_grace_ms);
+    free(host->values);
+    free(host);
+}
+
 void editorClose(EditorHost* host)
 {
     if (!host) return;
     if (host->socket >= 0) close(host->socket); // the helper ends when it sees its socket close
     host->socket = -1;
-    reap_helper(host, helper_exit_grace_ms);
-    free(host->values);
-    free(host);
+    // Called from a page callback (a host that closes the editor inside performEdit or its
+    // write function): editorIdle still reads the host, and frees it on its way out.
+    if (host->serving) host->closing = true;
+    else finish_close(host);
 }
 
 void editorSendValue(EditorHost* host, uint32_t index, float value)
@@ -218,9 +228,8 @@ void editorSendValue(EditorHost* host, uint32_t index, float value)
     send_value(host, index);
 }
 
-void editorIdle(EditorHost* host)
+static void read_frames(EditorHost* host)
 {
-    if (!host) return;
     while (host->socket >= 0) {
         uint8_t bytes[4096];
         ssize_t n = recv(host->socket, bytes, sizeof bytes, MSG_DONTWAIT);
@@ -240,6 +249,15 @@ void editorIdle(EditorHost* host)
             else if (kind == FRAME_SIZE) handle_size_report(host, text);
         }
     }
+}
+
+void editorIdle(EditorHost* host)
+{
+    if (!host || host->serving) return;
+    host->serving = true;
+    read_frames(host);
+    host->serving = false;
+    if (host->closing) finish_close(host);
 }
 
 void* editorWindow(const EditorHost* host)

@@ -5,6 +5,9 @@
 // socket is readable (VST3 run loop) and from their idle hooks. No call waits longer than one
 // frame write, except editorClose, which reaps the helper (it ends as soon as its socket closes).
 //
+// Page callbacks run inside editorIdle; one that closes the editor (editorClose) is safe there:
+// the host is freed when editorIdle returns, so the caller must not use it after that.
+//
 // parentWindow is an X11 window ID; editorWindow returns it. A helper that cannot be started
 // makes editorOpen return null; one that ends later (crashed, killed, its window closed) leaves
 // the host closed: editorIsOpen turns false and the other calls do nothing until editorClose.

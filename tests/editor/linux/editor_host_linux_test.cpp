@@ -122,6 +122,27 @@ TEST_F(EditorHostLinux, CarriesThePageProtocolBothWays) {
               read_file(work + "/args.txt"));
 }
 
+// An adapter whose host closes the editor from inside a page callback (editorIdle is under way).
+static EditorHost* closing_host;
+static void close_at_once(void* user, uint32_t index, float value) {
+    on_begin(user, index, value);
+    editorClose(closing_host);
+}
+
+TEST_F(EditorHostLinux, ACallbackMayCloseTheEditor) {
+    descriptor.onEditorBegin = close_at_once;
+    closing_host = open("talk");
+    ASSERT_NE(nullptr, closing_host);
+    auto deadline = Clock::now() + std::chrono::seconds(5);
+    while (recorder.calls.empty() && Clock::now() < deadline) {
+        pollfd p = {editorSocket(closing_host), POLLIN, 0};
+        poll(&p, 1, 20);
+        editorIdle(closing_host);  // frees the host on its way out once the callback closed it
+    }
+    ASSERT_EQ(1u, recorder.calls.size());  // nothing after the close
+    EXPECT_TRUE(no_children());
+}
+
 TEST_F(EditorHostLinux, ReadsFramesThatArriveInPieces) {
     EditorHost* host = open("torn");
     ASSERT_NE(nullptr, host);
