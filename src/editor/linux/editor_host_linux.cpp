@@ -121,6 +121,35 @@ static void handle_size_report(EditorHost* host, const char* text)
     }
 }
 
+// Hosts that bring their own toolkit libraries point the loader and GTK at them; the helper
+// uses the system's GTK and WebKit, so those settings are not passed on.
+static const char* const host_only_variables[] = {
+    "LD_LIBRARY_PATH", "LD_PRELOAD", "GTK_PATH", "GTK_MODULES", "GTK_DATA_PREFIX", "GTK_EXE_PREFIX",
+    "GTK_IM_MODULE_FILE", "GDK_PIXBUF_MODULE_FILE", "GDK_PIXBUF_MODULEDIR", "GIO_MODULE_DIR",
+};
+
+static bool passed_on(const char* entry)
+{
+    for (const char* name : host_only_variables) {
+        size_t length = strlen(name);
+        if (strncmp(entry, name, length) == 0 && entry[length] == '=') return false;
+    }
+    return true;
+}
+
+// The host's environment without its toolkit settings; the strings stay the host's.
+static char** helper_environment(void)
+{
+    size_t count = 0;
+    while (environ[count]) count++;
+    char** copy = (char**)calloc(count + 1, sizeof(char*));
+    if (!copy) return NULL;
+    size_t kept = 0;
+    for (size_t i = 0; i < count; i++)
+        if (passed_on(environ[i])) copy[kept++] = environ[i];
+    return copy;
+}
+
 // Starts the helper with its end of the socket as descriptor 3 and nothing else of ours open.
 static pid_t start_helper(const char* program, int helper_end, char* const* argv)
 {
@@ -140,8 +169,11 @@ static pid_t start_helper(const char* program, int helper_end, char* const* argv
     if (!error) error = posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     if (!error) error = posix_spawn_file_actions_adddup2(&actions, helper_end, helper_socket_fd);
     if (!error) error = posix_spawn_file_actions_addclosefrom_np(&actions, helper_socket_fd + 1);
+    char** environment = error ? NULL : helper_environment();
+    if (!environment) error = ENOMEM;
     pid_t pid = -1;
-    if (!error) error = posix_spawn(&pid, program, &actions, &attributes, argv, environ);
+    if (!error) error = posix_spawn(&pid, program, &actions, &attributes, argv, environment);
+    free(environment);
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     return error ? -1 : pid;

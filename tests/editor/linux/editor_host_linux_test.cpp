@@ -82,7 +82,12 @@ protected:
 };
 
 TEST_F(EditorHostLinux, CarriesThePageProtocolBothWays) {
+    // A host's own toolkit settings stay with the host; the rest of its environment is passed on.
+    setenv("LD_LIBRARY_PATH", "/opt/host/lib", 1);
+    setenv("GTK_PATH", "/opt/host/gtk", 1);
     EditorHost* host = open("talk");
+    unsetenv("LD_LIBRARY_PATH");
+    unsetenv("GTK_PATH");
     ASSERT_NE(nullptr, host);
     EXPECT_EQ((void*)(uintptr_t)0x1234, editorWindow(host));
     editorSendValue(host, 0, 15.0f);
@@ -118,7 +123,8 @@ TEST_F(EditorHostLinux, CarriesThePageProtocolBothWays) {
               "m s 00000003 43480000\n"
               "z 1000 700\n",
               read_file(work + "/log.txt"));
-    EXPECT_EQ("--socket\n3\n--page\n" + work + "/with/index.html\n--width\n800\n--height\n600\n--parent\n4660\n",
+    EXPECT_EQ("--socket\n3\n--page\n" + work + "/with/index.html\n--width\n800\n--height\n600\n--parent\n4660\n"
+              "LD_LIBRARY_PATH=(unset)\nGTK_PATH=(unset)\nVELMO_FAKE_HELPER=talk\n",
               read_file(work + "/args.txt"));
 }
 

@@ -1,6 +1,7 @@
 // A stand-in for velmo-editor that the editor host tests start in its place: it speaks the
 // frames on descriptor 3 as VELMO_FAKE_HELPER says, and logs what it receives to
-// VELMO_FAKE_HELPER_LOG (one line per frame: kind, a space, the text).
+// VELMO_FAKE_HELPER_LOG (one line per frame: kind, a space, the text), and its arguments and a
+// few environment variables to VELMO_FAKE_HELPER_ARGS.
 //   talk        sends a scripted exchange, logs until the socket closes, then exits
 //   torn        sends the page's "g" one byte at a time, then behaves like talk
 //   bad-frame   sends a frame header announcing 2000 bytes
@@ -13,6 +14,8 @@
 #include <string.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <initializer_list>
 
 #include "editor_frame.h"
 
@@ -50,6 +53,8 @@ int main(int argc, char** argv) {
     const char* args_path = getenv("VELMO_FAKE_HELPER_ARGS");
     if (FILE* args = args_path ? fopen(args_path, "w") : nullptr) {
         for (int i = 1; i < argc; i++) fprintf(args, "%s\n", argv[i]);
+        for (const char* name : {"LD_LIBRARY_PATH", "GTK_PATH", "VELMO_FAKE_HELPER"})
+            fprintf(args, "%s=%s\n", name, getenv(name) ? getenv(name) : "(unset)");
         fclose(args);
     }
     if (strcmp(mode, "deaf") == 0) {
