@@ -46,6 +46,12 @@ struct LinuxPlugView {
 
 static LinuxPlugView* of(IPlugView* face) { return (LinuxPlugView*)face; }
 
+static uint32 client_release(RunLoopClient* c) {
+    uint32 left = c->refs.fetch_sub(1) - 1;
+    if (left == 0) delete c;
+    return left;
+}
+
 // ---- the editor descriptor (its callbacks run inside editorIdle, on the host's UI thread)
 
 static const char* module_folder(void*) { return module_directory(); }
@@ -66,8 +72,6 @@ static void stop_watching_socket(LinuxPlugView* v) {
     v->run_loop->vtbl->unregisterEventHandler(v->run_loop, &v->client->event_handler.face);
     v->watching_socket = false;
 }
-
-static uint32 client_release(RunLoopClient* c);
 
 static void close_editor(LinuxPlugView* v) {
     if (v->run_loop) {
@@ -99,12 +103,6 @@ static void serve_editor(LinuxPlugView* v) {
 
 static RunLoopClient* client_of(IEventHandler* face) { return ((EventFace*)face)->client; }
 static RunLoopClient* client_of(ITimerHandler* face) { return ((TimerFace*)face)->client; }
-
-static uint32 client_release(RunLoopClient* c) {
-    uint32 left = c->refs.fetch_sub(1) - 1;
-    if (left == 0) delete c;
-    return left;
-}
 
 static tresult client_query(RunLoopClient* c, const TUID iid, void** obj) {
     if (!obj) return kInvalidArgument;

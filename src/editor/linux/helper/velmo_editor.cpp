@@ -202,6 +202,12 @@ static gboolean on_decide_policy(WebKitWebView*, WebKitPolicyDecision* decision,
 
 static GtkWidget* on_create(WebKitWebView*, WebKitNavigationAction*, gpointer) { return NULL; }
 
+// The browser's own menu (back, reload, inspect) has no place in a plug-in window.
+static gboolean on_context_menu(WebKitWebView*, WebKitContextMenu*, GdkEvent*, WebKitHitTestResult*, gpointer)
+{
+    return TRUE;
+}
+
 static void on_web_process_terminated(WebKitWebView*, WebKitWebProcessTerminationReason, gpointer) { quit(); }
 
 // ---- window and parent
@@ -380,6 +386,7 @@ int main(int argc, char** argv)
     webkit_settings_set_enable_developer_extras(settings, FALSE);
     g_signal_connect(h.view, "decide-policy", G_CALLBACK(on_decide_policy), NULL);
     g_signal_connect(h.view, "create", G_CALLBACK(on_create), NULL);
+    g_signal_connect(h.view, "context-menu", G_CALLBACK(on_context_menu), NULL);
     g_signal_connect(h.view, "web-process-terminated", G_CALLBACK(on_web_process_terminated), NULL);
     g_signal_connect(h.view, "button-press-event", G_CALLBACK(on_button_press), &h);
     gtk_container_add(GTK_CONTAINER(h.window), GTK_WIDGET(h.view));
