@@ -140,6 +140,20 @@ TEST_F(Lv2UiLinux, OpensInTheHostWindowFollowsItsSizeAndClosesWhenTheHelperGoes)
     EXPECT_TRUE(children_of(parent).empty());  // the widget is gone with the UI
 }
 
+// A host that gives no window (against the UI's declaration): the page opens in a window of its
+// own, which has no X window of the UI's to hand out as the widget.
+TEST_F(Lv2UiLinux, WithoutAParentThePageHasAWindowOfItsOwn) {
+    LV2UI_Widget widget = (LV2UI_Widget)1;
+    const LV2_Feature* features[] = {nullptr};
+    LV2UI_Handle handle = ui->instantiate(ui, VELMO_PLUGIN_URI, VELMO_UI_BUNDLE, write_port, nullptr, &widget, features);
+    ASSERT_NE(nullptr, handle);
+    EXPECT_EQ(nullptr, widget);
+    EXPECT_TRUE(has_children());
+    EXPECT_TRUE(eventually(20000, [] { return system("xdotool search --name '^Velmo$' >/dev/null") == 0; }));
+    ui->cleanup(handle);
+    EXPECT_FALSE(has_children());
+}
+
 TEST_F(Lv2UiLinux, InstantiateFailsWithoutAWindowOrAHelperLeavingNothing) {
     LV2UI_Widget widget = (LV2UI_Widget)1;
     // A parent that does not exist: refused by the X server, reported to nobody else.

@@ -4,7 +4,9 @@
 start_xvfb() {
     for n in $(seq 181 199); do
         [ -e "/tmp/.X$n-lock" ] && continue
-        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        # -noreset: the server must not reset (refusing connections a moment) when its last
+        # client leaves between two tests.
+        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
         XVFB_PID=$!
         for _ in $(seq 50); do
             if xdpyinfo -display ":$n" >/dev/null 2>&1; then

@@ -103,27 +103,21 @@ static void on_page_message(WebKitUserContentManager*, WebKitJavascriptResult* r
 
 // ---- plug-in to page
 
-// The text as a JavaScript string literal: only printable ASCII stays as it is.
-static GString* quoted(const char* text)
+// Host texts are the page protocol's ("s %08x %08x"): printable ASCII, which a JavaScript string
+// literal holds as it is. Anything else is not passed to the page.
+static bool plain_ascii(const char* text)
 {
-    GString* out = g_string_new("\"");
-    for (const unsigned char* p = (const unsigned char*)text; *p; p++) {
-        if (*p >= 0x20 && *p < 0x7F && *p != '"' && *p != '\\')
-            g_string_append_c(out, (char)*p);
-        else
-            g_string_append_printf(out, "\\u%04x", *p);
-    }
-    g_string_append_c(out, '"');
-    return out;
+    for (const char* p = text; *p; p++)
+        if (*p < 0x20 || *p > 0x7E || *p == '"' || *p == '\\') return false;
+    return true;
 }
 
 static void deliver_to_page(Helper* h, const char* text)
 {
-    GString* literal = quoted(text);
-    char* script = g_strdup_printf("window.__velmoDeliver && window.__velmoDeliver(%s);", literal->str);
+    if (!plain_ascii(text)) return;
+    char* script = g_strdup_printf("window.__velmoDeliver && window.__velmoDeliver(\"%s\");", text);
     webkit_web_view_evaluate_javascript(h->view, script, -1, NULL, NULL, NULL, NULL, NULL);
     g_free(script);
-    g_string_free(literal, TRUE);
 }
 
 // As an embedder sizes its client: the X window itself, which GTK then takes as given (asking
