@@ -9,6 +9,23 @@ static bool request_ok(xcb_connection_t* connection, xcb_void_cookie_t cookie) {
     return error == nullptr;
 }
 
+// WM_NORMAL_HINTS as hosts read them for an embedded window: its preferred ("base") size and the
+// smallest it can be made, so that a host need not keep it at its first size.
+static const int smallest_width = 200;
+static const int smallest_height = 150;
+
+static void set_size_hints(UiContainer* c, int width, int height) {
+    enum { program_min_size = 1 << 4, program_base_size = 1 << 8 };
+    uint32_t hints[18] = {};  // flags, x, y, width, height, min, max, increments, aspects, base, gravity
+    hints[0] = program_min_size | program_base_size;
+    hints[5] = smallest_width;
+    hints[6] = smallest_height;
+    hints[15] = (uint32_t)width;
+    hints[16] = (uint32_t)height;
+    xcb_change_property(c->connection, XCB_PROP_MODE_REPLACE, c->window, XCB_ATOM_WM_NORMAL_HINTS,
+                        XCB_ATOM_WM_SIZE_HINTS, 32, 18, hints);
+}
+
 bool ui_container_open(UiContainer* c, uintptr_t parent, int width, int height) {
     c->connection = xcb_connect(nullptr, nullptr);
     c->window = 0;
@@ -30,6 +47,8 @@ bool ui_container_open(UiContainer* c, uintptr_t parent, int width, int height) 
         ui_container_close(c);
         return false;
     }
+    set_size_hints(c, width, height);
+    xcb_flush(c->connection);
     return true;
 }
 

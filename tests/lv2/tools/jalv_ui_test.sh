@@ -122,6 +122,11 @@ near_8=$(image_distance "$work/shot.png" "$work/ref-8.png")
 near_3=$(image_distance "$work/shot.png" "$work/ref-3.png")
 below "$near_8" "$near_3" || fail "the page is nearer the old values ($near_3) than the new ($near_8)"
 
+# The window made smaller by the user: the page follows it below its first size.
+xdotool search --name '^Velmo$' windowsize 640 505
+smaller() { [ -n "$(helper_window 640x480)" ]; }
+wait_until 10 smaller || fail "the page does not follow its window below 800 x 600"
+
 children=$(pgrep -P "$helper" || true)
 close_jalv
 for pid in $helper $children; do process_gone "$pid" || fail "process $pid outlives the UI"; done
