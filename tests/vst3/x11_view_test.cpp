@@ -55,6 +55,15 @@ static double distance_to(uint32_t window, const std::string& reference_file) {
 
 static const double same_page = 0.032;
 
+template <typename Seen>
+static bool eventually_seen(Seen seen, const char* what) {
+    for (int i = 0; i < 100; i++) {
+        if (seen(what)) return true;
+        usleep(50000);
+    }
+    return false;
+}
+
 // ---- the host's parent window
 
 class X11ViewTest : public InstanceTest {
@@ -261,6 +270,33 @@ TEST_F(X11ViewTest, AHostMayReleaseTheViewFromInsideAnEdit) {
     EXPECT_TRUE(loop.timers.empty());
     EXPECT_TRUE(helper_children().empty());
     EXPECT_EQ(1u, loop.refs.load());
+}
+
+// A parent that speaks XEmbed (a GtkSocket in another program): it takes the helper's window as
+// its client, maps it and gives it its own size, which the view then reports.
+TEST_F(X11ViewTest, EmbedsByXEmbedWhereTheParentSpeaksIt) {
+    std::string events = work_dir + "/xembed-events.txt";
+    FILE* program = popen((std::string(VELMO_XEMBED_SOCKET) + " " + events + " & echo $!").c_str(), "r");
+    ASSERT_NE(nullptr, program);
+    unsigned long pid = 0, socket_window = 0;
+    ASSERT_EQ(1, fscanf(program, "%lu", &pid));
+    ASSERT_EQ(1, fscanf(program, "%lu", &socket_window));
+    pclose(program);
+    auto seen = [&](const char* what) {
+        std::ifstream in(events);
+        std::string line;
+        while (std::getline(in, line))
+            if (line == what) return true;
+        return false;
+    };
+
+    ASSERT_EQ(kResultOk, view->vtbl->attached(view, (void*)(uintptr_t)socket_window, kPlatformTypeX11EmbedWindowID));
+    EXPECT_TRUE(run_loop_until(&loop, 10000, [&] { return seen("plug-added"); }));
+    EXPECT_TRUE(run_loop_until(&loop, 10000, [&] { return size().right == 700 && size().bottom == 500; }));
+    EXPECT_EQ(kResultOk, view->vtbl->removed(view));
+    EXPECT_TRUE(helper_children().empty());
+    EXPECT_TRUE(eventually_seen(seen, "plug-removed"));
+    kill((pid_t)pid, SIGTERM);
 }
 
 TEST_F(X11ViewTest, WithoutARunLoopTheAttachFails) {
