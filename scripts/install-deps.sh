@@ -13,7 +13,8 @@ packages=(
   libsndfile1-dev sox
   clang-14 libclang-rt-14-dev
   dpkg-dev lintian zip unzip
-  chromium
+  libwebkit2gtk-4.1-dev libgtk-3-dev libx11-dev libxcb1-dev
+  xdotool imagemagick x11-utils procps chromium
   "$@"
 )
 # Node.js may come from elsewhere with npm inside it; Debian's packages only when it is absent.

@@ -1,5 +1,7 @@
 // Web editor host: the plug-in's editor page in a WebView2 control, in a window of its own that
-// a dedicated UI thread owns (Windows only). Used unchanged by the VST3 view and the LV2 UI.
+// a dedicated UI thread owns (Windows). Used unchanged by the VST3 view and the LV2 UI. Linux
+// implements the same four operations with a helper process (linux/editor_linux.h, which also
+// says how its threads differ); the timer calls below are Windows only.
 //
 // Threads. editorOpen starts the editor's UI thread; all page callbacks below run on that
 // thread. editorClose, editorSendValue and the timer calls hand work to it and wait, while

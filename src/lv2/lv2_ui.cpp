@@ -9,6 +9,9 @@
 #include "plugin/params.h"
 #include "lv2/lv2_plugin.h"
 #include "lv2/lv2_uris.h"
+#if defined(__linux__)
+#include "editor_linux.h"
+#endif
 
 // Both editor folders are the bundle: its path comes from the host in UTF-8, as the editor reads it.
 static const char* bundle_directory(void* user) { return ((const Lv2Ui*)user)->bundle_path; }
@@ -80,6 +83,11 @@ static LV2UI_Handle instantiate(const LV2UI_Descriptor*, const char*, const char
             ui->has_touch = true;
             ui->touch = *(const LV2UI_Touch*)data;
         }
+#if defined(__linux__)
+        else if (strcmp(uri, LV2_UI__resize) == 0) {
+            ui->host_resize = *(const LV2UI_Resize*)data;
+        }
+#endif
     }
 
     EditorDescriptor descriptor = {};
@@ -93,19 +101,37 @@ static LV2UI_Handle instantiate(const LV2UI_Descriptor*, const char*, const char
     ui->write = write;
     ui->controller = controller;
 
+#if defined(__linux__)
+    // The widget is a window of the UI's own, so that the host need not wait for the helper.
+    if (has_parent && !ui_container_open(&ui->container, (uintptr_t)parent, 800, 600)) {
+        free(ui->bundle_path);
+        delete ui;
+        return nullptr;
+    }
+    if (has_parent) parent = (void*)(uintptr_t)ui->container.window;
+#endif
     ui->editor = editorOpen(has_parent, parent, &descriptor, 800, 600, PARAM_COUNT);
     if (!ui->editor) {
+#if defined(__linux__)
+        ui_container_close(&ui->container);
+#endif
         free(ui->bundle_path);
         delete ui;
         return nullptr;
     }
     *widget = editorWindow(ui->editor);
+#if defined(__linux__)
+    if (ui->host_resize.ui_resize) ui->host_resize.ui_resize(ui->host_resize.handle, 800, 600);
+#endif
     return ui;
 }
 
 static void cleanup(LV2UI_Handle handle) {
     Lv2Ui* ui = (Lv2Ui*)handle;
     editorClose(ui->editor);
+#if defined(__linux__)
+    ui_container_close(&ui->container);
+#endif
     free(ui->bundle_path);
     delete ui;
 }
@@ -122,16 +148,40 @@ static void port_event(LV2UI_Handle handle, uint32_t port, uint32_t, uint32_t, c
         editorSendValue(ui->editor, PARAM_MOD_CUTOFF, value);
 }
 
+#if defined(__linux__)
+// The helper's frames are read here, on the host's UI thread. Once the helper has gone (it
+// crashed, or its window was closed) the host is asked to close the UI.
+static int idle(LV2UI_Handle handle) {
+    EditorHost* editor = ((const Lv2Ui*)handle)->editor;
+    editorIdle(editor);
+    return editorIsOpen(editor) ? 0 : 1;
+}
+
+// The host sizes the UI's window; the helper follows it.
+static int resize(LV2UI_Feature_Handle handle, int width, int height) {
+    Lv2Ui* ui = (Lv2Ui*)handle;
+    if (width <= 0 || height <= 0) return 1;
+    ui_container_resize(&ui->container, width, height);
+    editorSetSize(ui->editor, width, height);
+    return 0;
+}
+
+static const LV2UI_Resize resize_interface = {nullptr, resize};
+#else
 // The editor runs its own message loop; the host keeps the UI open as long as it likes.
 static int idle(LV2UI_Handle handle) {
     editorIdle(((const Lv2Ui*)handle)->editor);
     return 0;
 }
+#endif
 
 static const LV2UI_Idle_Interface idle_interface = {idle};
 
 static const void* extension_data(const char* uri) {
     if (uri && strcmp(uri, LV2_UI__idleInterface) == 0) return &idle_interface;
+#if defined(__linux__)
+    if (uri && strcmp(uri, LV2_UI__resize) == 0) return &resize_interface;
+#endif
     return nullptr;
 }
 

@@ -1,8 +1,11 @@
-// One LV2 UI instance (Windows only): the web editor opened for the host, and what it needs to
-// write the page's edits back to the host's control ports.
+// One LV2 UI instance: the web editor opened for the host, and what it needs to write the
+// page's edits back to the host's control ports.
 #pragma once
 #include "editor_host.h"
 #include "lv2/ui/ui.h"
+#if defined(__linux__)
+#include "lv2/lv2_ui_x11.h"
+#endif
 
 struct Lv2Ui {
     EditorHost* editor;
@@ -11,4 +14,8 @@ struct Lv2Ui {
     LV2UI_Controller controller;
     bool has_touch;     // the host offered ui:touch
     LV2UI_Touch touch;  // meaningful only with has_touch
+#if defined(__linux__)
+    UiContainer container;       // the widget: the helper's window goes inside it
+    LV2UI_Resize host_resize;    // the host's ui:resize feature; null ui_resize without one
+#endif
 };

@@ -1,9 +1,10 @@
-// The editor view that the Controller creates for "editor": on Windows it runs the web editor
-// inside the host's window (IPlugView, platform type "HWND" only). Other platforms have no
-// editor, so no view is ever created there.
+// The editor view that the Controller creates for "editor": it runs the web editor inside the
+// host's window (IPlugView; platform type "HWND" on Windows, plug_view_windows.cpp;
+// "X11EmbedWindowID" on Linux, plug_view_linux.cpp, where the host's run loop serves it).
 //
 // Threads. The host calls the view, and the Controller calls the functions below, from its UI
-// thread. The editor's page callbacks and the idle timer run on the editor's own UI thread;
+// thread. On Windows the editor's page callbacks and the idle timer run on the editor's own UI
+// thread (on Linux they run on the host's UI thread, from its run loop);
 // they reach the Controller only while an editor is open, and the Controller closes every open
 // editor of its views before it is destroyed, so they never see a destroyed Controller.
 #pragma once

@@ -9,6 +9,7 @@
 #include "host/host_iids.h"
 #include "vst3/abi/vst3_controller.h"
 #include "vst3/abi/vst3_factory.h"
+#include "vst3/abi/vst3_run_loop.h"
 #include "vst3/abi/vst3_view.h"
 #include "vst3/class_ids.h"
 
@@ -42,6 +43,9 @@ static const IidFact iid_facts[] = {
     {"IHostApplication", IID_IHostApplication, {0x58E595CC, 0xDB2D4969, 0x8B6AAF8C, 0x36A664E5}, "CC 95 E5 58 2D DB 69 49 8B 6A AF 8C 36 A6 64 E5"},
     {"IEventList", IID_IEventList, {0x3A2C4214, 0x346349FE, 0xB2C4F397, 0xB9695A44}, "14 42 2C 3A 63 34 FE 49 B2 C4 F3 97 B9 69 5A 44"},
     {"IUnitInfo", IID_IUnitInfo, {0x3D4BD6B5, 0x913A4FD2, 0xA886E768, 0xA5EB92C1}, "B5 D6 4B 3D 3A 91 D2 4F A8 86 E7 68 A5 EB 92 C1"},
+    {"IRunLoop", IID_IRunLoop, {0x18C35366, 0x97764F1A, 0x9C5B8385, 0x7A871389}, "66 53 C3 18 76 97 1A 4F 9C 5B 83 85 7A 87 13 89"},
+    {"IEventHandler", IID_IEventHandler, {0x561E65C9, 0x13A0496F, 0x813A2C35, 0x654D7983}, "C9 65 1E 56 A0 13 6F 49 81 3A 2C 35 65 4D 79 83"},
+    {"ITimerHandler", IID_ITimerHandler, {0x10BDD94F, 0x41424774, 0x821FAD8F, 0xECA72CA9}, "4F D9 BD 10 42 41 74 47 82 1F AD 8F EC A7 2C A9"},
 };
 
 static void parse_hex_bytes(const char* text, unsigned char out[16]) {
@@ -292,6 +296,13 @@ TEST(Vst3Abi, MethodSlots) {
     EXPECT_EQ(15 * sizeof(void*), sizeof(IPlugViewVtbl));
     EXPECT_SLOT(IPlugFrameVtbl, resizeView, 3);
     EXPECT_EQ(4 * sizeof(void*), sizeof(IPlugFrameVtbl));
+    EXPECT_SLOT(IRunLoopVtbl, registerEventHandler, 3);
+    EXPECT_SLOT(IRunLoopVtbl, unregisterEventHandler, 4);
+    EXPECT_SLOT(IRunLoopVtbl, registerTimer, 5);
+    EXPECT_SLOT(IRunLoopVtbl, unregisterTimer, 6);
+    EXPECT_EQ(7 * sizeof(void*), sizeof(IRunLoopVtbl));
+    EXPECT_SLOT(IEventHandlerVtbl, onFDIsSet, 3);
+    EXPECT_SLOT(ITimerHandlerVtbl, onTimer, 3);
 }
 
 TEST(Vst3Abi, Constants) {

@@ -116,9 +116,9 @@ TEST_F(ControllerTest, LifeCycleAndRefusals) {
     EXPECT_EQ(kNotImplemented, ec()->vtbl->getState(ec(), nullptr));
     EXPECT_EQ(nullptr, ec()->vtbl->createView(ec(), "Editor"));
     EXPECT_EQ(nullptr, ec()->vtbl->createView(ec(), nullptr));
-#if !defined(_WIN32)
-    EXPECT_EQ(nullptr, ec()->vtbl->createView(ec(), "editor")) << "no editor on this platform";
-#endif
+    IPlugView* view = ec()->vtbl->createView(ec(), "editor");  // an editor on every platform
+    ASSERT_NE(nullptr, view);
+    EXPECT_EQ(0u, view->vtbl->release(view));
     void* obj = nullptr;
     ASSERT_EQ(kResultOk, ec()->vtbl->queryInterface(ec(), IID_IMidiMapping, &obj));
     IMidiMapping* m = (IMidiMapping*)obj;

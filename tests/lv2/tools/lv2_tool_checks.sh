@@ -2,7 +2,8 @@
 # The Linux bundle checked with the standard LV2 tools, as a user's host would see it.
 #   lv2_tool_checks.sh CHECK WORK_DIR BUNDLE_DIR [ARGUMENT...]
 # The Windows bundle's Turtle goes through validate and info too (info WORK BUNDLE WindowsUI:
-# the one UI it must declare, in the plug-in's own binary); the Linux bundle declares none.
+# the one UI it must declare, in the plug-in's own binary); the Linux bundle declares an X11 UI
+# in a binary of its own (info WORK BUNDLE X11UI velmo_ui.so).
 # LV2_PATH holds only our bundle and the LV2 schema bundles of lv2-dev (linked into
 # WORK_DIR), so no other plug-in installed on the machine takes part.
 set -eu
@@ -55,11 +56,12 @@ PORTS
     grep -q 'http://lv2plug.in/ns/ext/log#log$' "$work/info.txt" || fail "optional log"
     grep -q 'Extension Data: *http://lv2plug.in/ns/ext/state#interface$' "$work/info.txt" || fail "extension data"
     [ "$(grep -c 'lv2core#integer' "$work/info.txt")" = 4 ] || fail "integer ports"
-    ui_class=${1:-}
+    ui_class=${1:-} ui_binary=${2:-}
     if [ -z "$ui_class" ]; then
         grep -q "^${tab}UIs:" "$work/info.txt" && fail "the bundle declares a UI"
     else
         binary=$(sed -n "s/^${tab}Binary: *//p" "$work/info.txt")
+        [ -z "$ui_binary" ] || binary="${binary%/*}/$ui_binary"
         printf '\tUIs:\n\t\t%s#ui\n\t\t\tClass:  %s\n\t\t\tBinary: %s\n' "$uri" \
             "http://lv2plug.in/ns/extensions/ui#$ui_class" "$binary" >"$work/expected-ui.txt"
         sed -n "/^${tab}UIs:/,/^${tab}${tab}${tab}Binary:/p" "$work/info.txt" >"$work/ui.txt"

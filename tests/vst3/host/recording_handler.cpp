@@ -13,18 +13,17 @@ static tresult PLUGIN_API query(IComponentHandler* self, const TUID iid, void** 
 }
 static uint32 PLUGIN_API add_ref(IComponentHandler* self) { return ++of(self)->refs; }
 static uint32 PLUGIN_API release(IComponentHandler* self) { return --of(self)->refs; }
-static tresult PLUGIN_API begin_edit(IComponentHandler* self, ParamID id) {
-    of(self)->calls.push_back({"begin", id, 0.0});
+static tresult record(IComponentHandler* self, HandlerCall call) {
+    RecordingHandler* h = of(self);
+    h->calls.push_back(call);
+    if (h->after_call) h->after_call(call);
     return kResultOk;
 }
+static tresult PLUGIN_API begin_edit(IComponentHandler* self, ParamID id) { return record(self, {"begin", id, 0.0}); }
 static tresult PLUGIN_API perform_edit(IComponentHandler* self, ParamID id, ParamValue value) {
-    of(self)->calls.push_back({"perform", id, value});
-    return kResultOk;
+    return record(self, {"perform", id, value});
 }
-static tresult PLUGIN_API end_edit(IComponentHandler* self, ParamID id) {
-    of(self)->calls.push_back({"end", id, 0.0});
-    return kResultOk;
-}
+static tresult PLUGIN_API end_edit(IComponentHandler* self, ParamID id) { return record(self, {"end", id, 0.0}); }
 static tresult PLUGIN_API restart(IComponentHandler* self, int32 flags) {
     of(self)->calls.push_back({"restart", 0, (double)flags});
     return kResultOk;

@@ -1,6 +1,7 @@
 // A host component handler that records every call, in order, and counts its references.
 #pragma once
 #include <atomic>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,5 +17,6 @@ struct RecordingHandler {
     IComponentHandler handler;
     std::atomic<uint32_t> refs;
     std::vector<HandlerCall> calls;
+    std::function<void(const HandlerCall&)> after_call;  // optional: what the host does next
     RecordingHandler();
 };
