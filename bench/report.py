@@ -33,6 +33,10 @@ VELMO_URI = "https://brindle.digital/plugins/velmo"
 VELMO = (VELMO_URI, "Velmo", 1,
          "mono in and out: one channel through the whole chain (two high-passes, input gain, "
          "resonant band-pass, output gain, low-pass, saturation)")
+STEREO_URI = "https://brindle.digital/plugins/velmo-stereo"
+STEREO = (STEREO_URI, "Velmo Stereo", 2,
+          "stereo in and out: both channels, each through Velmo's whole chain, the two engines "
+          "in one pass")
 PEERS = [  # uri, label, filtered channels per frame, what it computes per frame
     ("http://drobilla.net/plugins/mda/RezFilter", "mda RezFilter (mda-lv2)", 1,
      "stereo in and out: filters one mono sum of the two inputs, with an envelope follower and "
@@ -133,6 +137,8 @@ def main():
     lv2 = {(uri, int(block)): ns for uri, blocks in figures["lv2bench_ns_per_frame"].items()
            for block, ns in blocks.items()}
     floor = engine["band_pass_recursion"]
+    # Runs recorded before Velmo Stereo existed have no figures for it.
+    ours = [VELMO, STEREO] if any(uri == STEREO_URI for uri, _ in lv2) else [VELMO]
 
     def engine_ns(setting, block):
         return engine["engine_process/%s/%d" % (setting, block)]
@@ -170,14 +176,14 @@ def main():
               % (LV2_RATE / 1000))
     md.append("| plug-in | filtered channels per frame | what it computes per frame |")
     md.append("|---|---|---|")
-    for _, label, channels, what in [VELMO] + PEERS:
+    for _, label, channels, what in ours + PEERS:
         md.append("| %s | %d | %s |" % (label, channels, what))
     md.append("")
     md.append("Cost in nanoseconds per frame and per filtered channel (per frame divided by the "
               "channels it filters):\n")
     md.append("| plug-in | " + " | ".join("block %d" % b for b in BLOCKS) + " |")
     md.append("|---|" + "---|" * len(BLOCKS))
-    for uri, label, channels, _ in [VELMO] + PEERS:
+    for uri, label, channels, _ in ours + PEERS:
         md.append("| %s | %s |" % (label, " | ".join("%.2f ns per frame, %.2f ns per channel"
                                                    % (lv2[(uri, b)], lv2[(uri, b)] / channels)
                                                    for b in BLOCKS)))
@@ -203,6 +209,26 @@ def main():
               % ("yes" if by_frame[0] > 1.0 else "no", by_frame[0], by_frame[2], by_frame[3],
                  "yes" if by_channel[1] > 1.0 else "no", by_channel[1], by_channel[2], by_channel[3]))
 
+    if STEREO in ours:
+        md.append("Per filtered channel, Velmo Stereo against Velmo and against calf Filter, the "
+                  "stereo peer (other plug-in's time per channel / Velmo Stereo's; at or above 1: "
+                  "Velmo Stereo takes no more time per channel):\n")
+        md.append("| against | " + " | ".join("block %d" % b for b in BLOCKS) + " |")
+        md.append("|---|" + "---|" * len(BLOCKS))
+        stereo_ratios = []  # (ratio, label, block)
+        for uri, label, channels, _ in [VELMO] + [p for p in PEERS if p[2] == 2]:
+            cells = []
+            for b in BLOCKS:
+                ratio = (lv2[(uri, b)] / channels) / (lv2[(STEREO_URI, b)] / 2)
+                stereo_ratios.append((ratio, label, b))
+                cells.append("%.2fx" % ratio)
+            md.append("| %s | %s |" % (label, " | ".join(cells)))
+        md.append("")
+        mono = min(r for r in stereo_ratios if r[1] == VELMO[1])
+        md.append("Velmo Stereo costs no more per channel than Velmo at every block size: **%s** "
+                  "(smallest ratio %.2fx, at block %d).\n"
+                  % ("yes" if mono[0] >= 1.0 else "no", mono[0], mono[2]))
+
     terminal_part = len(md)  # the tables; the rest is for readers of the file
     md.append("## How the engine gets there\n")
     md.append("The band-pass recursion carries seven dependent float operations from one sample to the "
@@ -225,6 +251,9 @@ def main():
     series = [("engine_process, " + label, "engine", [(b, engine_ns(n, b)) for b in BLOCKS])
               for n, label, _ in ENGINE_SETTINGS]
     series.append(("Velmo LV2 (lv2bench)", "velmo", [(b, lv2[(VELMO_URI, b)]) for b in BLOCKS]))
+    if STEREO in ours:
+        series.append(("Velmo Stereo LV2 (lv2bench, per filtered channel)", "velmo",
+                       [(b, lv2[(STEREO_URI, b)] / 2) for b in BLOCKS]))
     for uri, label, channels, _ in PEERS:
         series.append((label + " (lv2bench, per frame)", "peer", [(b, lv2[(uri, b)]) for b in BLOCKS]))
         if channels > 1:

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds a release tree (build/bench) and, in one run, times engine_process for four settings
 # and three block sizes, the band-pass recursion alone (the floor under the whole chain), and
-# the LV2 plug-in beside three comparable LV2 filters with lv2bench. Prints the tables and
-# writes them, with a plot, to docs/performance.md and docs/performance.png.
+# the LV2 plug-ins, Velmo and Velmo Stereo, beside three comparable LV2 filters with lv2bench.
+# Prints the tables and writes them, with a plot, to docs/performance.md and docs/performance.png.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # The build's packages and what only the benchmark needs: the peers, lv2bench, the plotter and
@@ -11,12 +11,13 @@ scripts/install-deps.sh mda-lv2 calf-plugins swh-lv2 lilv-utils gnuplot-nox pyth
 
 tree=build/bench
 cmake -S . -B $tree -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELMO_WERROR="${VELMO_WERROR:-ON}" >/dev/null
-cmake --build $tree --target engine_bench velmo_lv2
+cmake --build $tree --target engine_bench velmo_lv2 velmo_stereo_lv2
 
 results=$tree/results
 rm -rf $results
 mkdir -p $results/lv2
-ln -s "$PWD/$tree/velmo.lv2" $results/lv2/velmo.lv2  # only our bundle, beside the system's
+# Only our bundles, beside the system's.
+ln -s "$PWD/$tree/velmo.lv2" "$PWD/$tree/velmo-stereo.lv2" $results/lv2/
 export LV2_PATH="$PWD/$results/lv2:/usr/lib/lv2"
 
 # Highest priority the user may set, so that other work on the machine disturbs less (nice
@@ -34,7 +35,8 @@ for round in 1 2 3 4 5; do
 done
 
 echo "timing the LV2 plug-ins with lv2bench..."
-uris=(https://brindle.digital/plugins/velmo http://drobilla.net/plugins/mda/RezFilter
+uris=(https://brindle.digital/plugins/velmo https://brindle.digital/plugins/velmo-stereo
+      http://drobilla.net/plugins/mda/RezFilter
       http://calf.sourceforge.net/plugins/Filter http://plugin.org.uk/swh-plugins/svf)
 for round in 1 2 3 4 5; do
   for block in 32 512 4096; do

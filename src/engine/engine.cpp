@@ -191,42 +191,71 @@ static const uint32_t HP_OUT_LAG = 8;
 static const uint32_t RING = 32;
 static_assert(RING >= SATURATION_LAG + HP_OUT_LAG + 12 && (RING & (RING - 1)) == 0, "ring too small");
 
-template <bool LIMIT>
-static void run_pipeline(Engine* e, const float* input, float* output, uint32_t n) {
-    alignas(16) float y[RING];
-    Chain c = load_chain(e);
+// K engines in one pass (K = 2 for a stereo pair): each step runs every engine's sample in
+// turn, so their independent recursions share the processor's idle units. Each engine's own
+// arithmetic is the same sequence as with K = 1, so its output is the same bit for bit.
+template <bool LIMIT, uint32_t K>
+static void run_pipeline(Engine* const* e, const float* const* input, float* const* output, uint32_t n) {
+    alignas(16) float y[K][RING];
+    Chain c[K];
+    for (uint32_t k = 0; k < K; k++) c[k] = load_chain(e[k]);
     uint32_t f = 0, s = 0, h = 0;  // samples filtered, saturated, high-passed
     for (; f + 4 <= n; f += 4) {
-        float* yf = y + f % RING;
-        yf[0] = filter<LIMIT>(&c, input[f]);
-        yf[1] = filter<LIMIT>(&c, input[f + 1]);
-        yf[2] = filter<LIMIT>(&c, input[f + 2]);
-        yf[3] = filter<LIMIT>(&c, input[f + 3]);
+        for (uint32_t j = 0; j < 4; j++)
+            for (uint32_t k = 0; k < K; k++) y[k][f % RING + j] = filter<LIMIT>(&c[k], input[k][f + j]);
         if (f >= s + SATURATION_LAG) {
-            saturate_in_place(y + s % RING);
+            for (uint32_t k = 0; k < K; k++) saturate_in_place(y[k] + s % RING);
             s += 4;
         }
         if (s >= h + HP_OUT_LAG) {
-            const float* ys = y + h % RING;
-            output[h] = run_first_order(&c.hp_out, ys[0]);
-            output[h + 1] = run_first_order(&c.hp_out, ys[1]);
-            output[h + 2] = run_first_order(&c.hp_out, ys[2]);
-            output[h + 3] = run_first_order(&c.hp_out, ys[3]);
+            for (uint32_t j = 0; j < 4; j++)
+                for (uint32_t k = 0; k < K; k++) output[k][h + j] = run_first_order(&c[k].hp_out, y[k][h % RING + j]);
             h += 4;
         }
     }
-    for (; f < n; f++) y[f % RING] = filter<LIMIT>(&c, input[f]);
-    for (; f % 4 != 0; f++) y[f % RING] = 0.0f;  // lanes past the end: saturated, never output
-    for (; s < n; s += 4) saturate_in_place(y + s % RING);
-    for (; h < n; h++) output[h] = run_first_order(&c.hp_out, y[h % RING]);
-    store_chain(e, c);
+    for (; f < n; f++)
+        for (uint32_t k = 0; k < K; k++) y[k][f % RING] = filter<LIMIT>(&c[k], input[k][f]);
+    for (; f % 4 != 0; f++)  // lanes past the end: saturated, never output
+        for (uint32_t k = 0; k < K; k++) y[k][f % RING] = 0.0f;
+    for (; s < n; s += 4)
+        for (uint32_t k = 0; k < K; k++) saturate_in_place(y[k] + s % RING);
+    for (; h < n; h++)
+        for (uint32_t k = 0; k < K; k++) output[k][h] = run_first_order(&c[k].hp_out, y[k][h % RING]);
+    for (uint32_t k = 0; k < K; k++) store_chain(e[k], c[k]);
 }
 
-static void process_segment(Engine* e, const float* input, float* output, uint32_t n) {
-    if (needs_limit(input, n))
-        run_pipeline<true>(e, input, output, n);
+// One limit decision for all K engines: limit_input leaves every sample it need not change as
+// it is, so an engine whose input needs none gives the same output either way.
+template <uint32_t K>
+static void process_segment(Engine* const* e, const float* const* input, float* const* output, uint32_t n) {
+    bool limit = false;
+    for (uint32_t k = 0; k < K; k++) limit = limit || needs_limit(input[k], n);
+    if (limit)
+        run_pipeline<true, K>(e, input, output, n);
     else
-        run_pipeline<false>(e, input, output, n);
+        run_pipeline<false, K>(e, input, output, n);
+}
+
+// K engines that tick together (the same tick period and countdown): the first one's
+// countdown stands for all.
+template <uint32_t K>
+static void process_engines(Engine* const* e, const float* const* input, float* const* output, uint32_t n) {
+    uint32_t done = 0;
+    while (done < n) {
+        if (e[0]->tick_countdown == 0)
+            for (uint32_t k = 0; k < K; k++) run_tick(e[k]);
+        uint32_t segment = n - done;
+        if (segment > e[0]->tick_countdown) segment = e[0]->tick_countdown;
+        const float* in[K];
+        float* out[K];
+        for (uint32_t k = 0; k < K; k++) {
+            in[k] = input[k] + done;
+            out[k] = output[k] + done;
+        }
+        process_segment<K>(e, in, out, segment);
+        for (uint32_t k = 0; k < K; k++) e[k]->tick_countdown -= segment;
+        done += segment;
+    }
 }
 
 void engine_init(Engine* e) {
@@ -263,15 +292,17 @@ void engine_activate(Engine* e, float sample_rate) {
 }
 
 void engine_process(Engine* e, const float* input, float* output, uint32_t n) {
-    uint32_t done = 0;
-    while (done < n) {
-        if (e->tick_countdown == 0) run_tick(e);
-        uint32_t segment = n - done;
-        if (segment > e->tick_countdown) segment = e->tick_countdown;
-        process_segment(e, input + done, output + done, segment);
-        e->tick_countdown -= segment;
-        done += segment;
+    process_engines<1>(&e, &input, &output, n);
+}
+
+void engine_process_pair(Engine* a, Engine* b, const float* const* inputs, float* const* outputs, uint32_t n) {
+    if (a->tick_period != b->tick_period || a->tick_countdown != b->tick_countdown) {
+        engine_process(a, inputs[0], outputs[0], n);
+        engine_process(b, inputs[1], outputs[1], n);
+        return;
     }
+    Engine* const pair[2] = {a, b};
+    process_engines<2>(pair, inputs, outputs, n);
 }
 
 uint8_t engine_modulated_cutoff(const Engine* e) { return e->modulated_cutoff; }

@@ -37,8 +37,10 @@ float core_snap(const PluginCore* core, uint32_t index, float plain) {
 
 void core_process(PluginCore* core, const float* const* inputs, float* const* outputs, uint32_t n) {
     share_values(core);
-    for (uint32_t c = 0; c < core->channels; c++)
-        engine_process(&core->engines[c], inputs[c], outputs[c], n);
+    if (core->channels == 2)
+        engine_process_pair(&core->engines[0], &core->engines[1], inputs, outputs, n);
+    else
+        engine_process(&core->engines[0], inputs[0], outputs[0], n);
 }
 
 float core_modulated_cutoff(const PluginCore* core) {

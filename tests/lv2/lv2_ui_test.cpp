@@ -167,15 +167,17 @@ protected:
         return 0;
     }
 
-    std::string navigated_uri() {
-        for (const std::string& line : standin_lines(standin, 0))
+    std::string navigated_uri() { return navigated_uri(standin); }
+    static std::string navigated_uri(const StandinControl& runtime) {
+        for (const std::string& line : standin_lines(runtime, 0))
             if (line.rfind("Navigate ", 0) == 0) return line.substr(9);
         return "";
     }
 
-    std::vector<std::string> posted() {
+    std::vector<std::string> posted() { return posted(standin); }
+    static std::vector<std::string> posted(const StandinControl& runtime) {
         std::vector<std::string> messages;
-        for (const std::string& line : standin_lines(standin, 0))
+        for (const std::string& line : standin_lines(runtime, 0))
             if (line.rfind("PostWebMessageAsString ", 0) == 0) messages.push_back(line.substr(23));
         return messages;
     }
@@ -288,6 +290,43 @@ TEST_F(Lv2UiTest, BundleInAFolderNamedBeyondAscii) {
     FreeLibrary(copy.module);
     EXPECT_EQ(GetModuleHandleW(widen(loader_copy).c_str()), (HMODULE)NULL) << "the editor let go of the loader";
     remove_folder_tree(temp_subfolder(unicodeName));
+}
+
+// Velmo Stereo's binary opens the same editor from its own bundle, for its own ports: its
+// controls follow four audio ports, so the page's index 0 is port 4.
+TEST_F(Lv2UiTest, StereoOpensTheEditorForItsOwnPorts) {
+    Lv2Library stereo;
+    ASSERT_TRUE(stereo.open(VELMO_STEREO_UI_BUNDLE "/velmo-stereo.dll"));
+    LV2UI_DescriptorFunction entry = (LV2UI_DescriptorFunction)stereo.symbol("lv2ui_descriptor");
+    ASSERT_NE(entry, nullptr);
+    descriptor = host.descriptor = entry(0);
+    ASSERT_NE(descriptor, nullptr);
+    EXPECT_STREQ(descriptor->URI, "https://brindle.digital/plugins/velmo-stereo#ui");
+    const std::string stereo_bundle = native_path(VELMO_STEREO_UI_BUNDLE) + "\\";
+    StandinControl runtime = {};
+    ASSERT_TRUE(standin_control_load(&runtime, (stereo_bundle + "WebView2Loader.dll").c_str()));
+    runtime.reset();
+    Offer offer;
+    offer.bundle_path = stereo_bundle.c_str();
+    LV2UI_Handle ui = instantiate(offer);
+    ASSERT_NE(ui, nullptr);
+    ASSERT_EQ(runtime.sync(0), S_OK);
+    std::string uri = navigated_uri(runtime);
+    EXPECT_NE(uri.find("/ui%20bundle/velmo-stereo.lv2/index.html"), std::string::npos) << uri;
+
+    port_event(ui, 4, 9.0f);    // the cutoff
+    port_event(ui, 7, 200.0f);  // the modulated cutoff
+    for (uint32_t audio : {0u, 1u, 2u, 3u}) port_event(ui, audio, 5.0f);
+    EXPECT_EQ(runtime.postWebMessage(0, L"s 2 40a00000"), S_OK);  // the page sets lfo_speed to 5
+    EXPECT_EQ(posted(runtime), (std::vector<std::string>{"s 00000000 41100000", "s 00000003 43480000"}));
+    EXPECT_EQ(calls(), (std::vector<std::string>{"write 6 5"}));
+    EXPECT_EQ(standin_text(standin, -1), "") << "Velmo's loader took no part";
+
+    descriptor->cleanup(ui);
+    EXPECT_EQ(runtime.liveObjects(), 0);
+    EXPECT_EQ(runtime.outstandingStrings(), 0);
+    FreeLibrary(runtime.module);
+    EXPECT_EQ(GetModuleHandleA((stereo_bundle + "WebView2Loader.dll").c_str()), (HMODULE)NULL);
 }
 
 TEST_F(Lv2UiTest, WithoutParentTheWidgetIsATopLevelWindowTheUserCanClose) {

@@ -4,24 +4,27 @@
 
 #include "blob_values.h"
 
-static LoadedModule loaded;
+static const char* const module_paths[2] = {VELMO_VST3_MODULE, VELMO_VST3_STEREO_MODULE};
+static LoadedModule loaded[2];
 
 class ModuleEnvironment : public testing::Environment {
 public:
     void TearDown() override {
-        if (loaded.factory) module_unload(&loaded);
+        for (LoadedModule& module : loaded)
+            if (module.factory) module_unload(&module);
     }
 };
 [[maybe_unused]] static testing::Environment* const environment = testing::AddGlobalTestEnvironment(new ModuleEnvironment);
 
-IPluginFactory3* test_factory(void) {
-    if (!loaded.factory && !module_load(VELMO_VST3_MODULE, &loaded)) return nullptr;
-    return loaded.factory;
+IPluginFactory3* test_factory(int channels) {
+    LoadedModule& module = loaded[channels - 1];
+    if (!module.factory && !module_load(module_paths[channels - 1], &module)) return nullptr;
+    return module.factory;
 }
 
 void InstanceTest::SetUp() {
-    IPluginFactory3* factory = test_factory();
-    ASSERT_NE(nullptr, factory) << "cannot load " << VELMO_VST3_MODULE;
+    IPluginFactory3* factory = test_factory(channels);
+    ASSERT_NE(nullptr, factory) << "cannot load " << module_paths[channels - 1];
     ASSERT_TRUE(instance_create(factory, &p));
 }
 

@@ -1,4 +1,4 @@
-// The built module, loaded once per test program, and an initialised instance per test.
+// The built modules, each loaded once per test program, and an initialised instance per test.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -9,7 +9,8 @@
 #include "module_loader.h"
 #include "plugin_instance.h"
 
-IPluginFactory3* test_factory(void);
+// The factory of Velmo (channels 1) or of Velmo Stereo (channels 2).
+IPluginFactory3* test_factory(int channels = 1);
 
 // A state blob of the given plain values, as the component saves it.
 std::vector<uint8_t> state_blob(float cutoff, float lfo_amt, float lfo_speed, float sample_rate = 48000.0f);
@@ -21,6 +22,7 @@ tresult restore_controller(IEditController* controller, const std::vector<uint8_
 
 class InstanceTest : public testing::Test {
 protected:
+    int channels = 1;  // the plug-in of p: 2 for Velmo Stereo
     PluginInstance p = {};
     void SetUp() override;
     void TearDown() override { instance_destroy(&p); }

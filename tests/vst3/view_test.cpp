@@ -1,6 +1,7 @@
 // The editor view through the module, as a host drives it, under Wine with the stand-in
 // WebView2 runtime: attaching inside a window of the test thread, sizes, the idle timer, values
-// reaching open editors, page gestures reaching the host, and the view outliving its Controller.
+// reaching open editors, page gestures reaching the host, the view outliving its Controller,
+// and Velmo Stereo's view opening the same editor.
 #include <atomic>
 
 #include "import_patch.h"
@@ -385,4 +386,38 @@ TEST_F(ViewTest, ModuleInAFolderNamedBeyondAscii) {
     FreeLibrary(copy.module);
     EXPECT_EQ(nullptr, GetModuleHandleW(utf8_to_wide(module_folder + "\\WebView2Loader.dll").c_str()));
     remove_folder_tree(temp_subfolder(unicodeName));
+}
+
+// Velmo Stereo's module opens the same editor: the page from its own bundle, its Controller's
+// values both ways.
+class StereoViewTest : public ViewTest {
+protected:
+    StereoViewTest() { channels = 2; }
+};
+
+TEST_F(StereoViewTest, OpensTheEditorFromItsOwnBundle) {
+    IPlugView* v = create_view();
+    ASSERT_NE(nullptr, v);
+    ASSERT_EQ(kResultOk, v->vtbl->attached(v, parent, "HWND"));
+    EXPECT_NE(nullptr, editor_of(parent));
+    ASSERT_EQ(S_OK, standin.sync(0));
+    std::string log = standin_log(standin, 0);
+    EXPECT_NE(std::string::npos, log.find("/VelmoStereo.vst3/Contents/Resources/index.html")) << log;
+    EXPECT_EQ(defaults_sent, posted_values(standin, 0));
+
+    IEditController* ec = p.controller;
+    RecordingHandler handler;
+    ec->vtbl->setComponentHandler(ec, &handler.handler);
+    EXPECT_EQ(S_OK, standin.postWebMessage(0, L"s 0 40a00000"));  // 5
+    ASSERT_EQ(1u, handler.calls.size());
+    EXPECT_EQ(cutoff_id, handler.calls[0].id);
+    EXPECT_DOUBLE_EQ(5.0 / 15.0, handler.calls[0].value);
+    EXPECT_EQ(kResultOk, ec->vtbl->setParamNormalized(ec, lfo_speed_id, 0.2));
+    std::vector<std::string> expected = defaults_sent;
+    expected.push_back(value_message(2, 3));
+    EXPECT_EQ(expected, posted_values(standin, 0));
+
+    ec->vtbl->setComponentHandler(ec, nullptr);
+    v->vtbl->removed(v);
+    EXPECT_EQ(0u, v->vtbl->release(v));
 }

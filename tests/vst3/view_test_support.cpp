@@ -12,8 +12,8 @@ std::string windows_path(const std::string& unix_path) {
     return p;
 }
 
-std::string bundle_module_folder() {
-    std::string module = windows_path(VELMO_VST3_MODULE);
+std::string bundle_module_folder(int channels) {
+    std::string module = windows_path(channels == 1 ? VELMO_VST3_MODULE : VELMO_VST3_STEREO_MODULE);
     return module.substr(0, module.find_last_of('\\'));
 }
 
@@ -77,7 +77,7 @@ HWND ViewTest::make_parent() {
 void ViewTest::SetUp() {
     InstanceTest::SetUp();
     ASSERT_NE(nullptr, host_window);
-    ASSERT_TRUE(standin_control_load(&standin, (bundle_module_folder() + "\\WebView2Loader.dll").c_str()))
+    ASSERT_TRUE(standin_control_load(&standin, (bundle_module_folder(channels) + "\\WebView2Loader.dll").c_str()))
         << "the stand-in runtime must lie beside the module";
     standin.reset();
     parent = make_parent();
@@ -91,7 +91,7 @@ void ViewTest::TearDown() {
     EXPECT_EQ(0, standin.liveObjects()) << "stand-in objects still referenced";
     EXPECT_EQ(0, standin.outstandingStrings());
     FreeLibrary(standin.module);
-    EXPECT_EQ(nullptr, GetModuleHandleA((bundle_module_folder() + "\\WebView2Loader.dll").c_str()))
+    EXPECT_EQ(nullptr, GetModuleHandleA((bundle_module_folder(channels) + "\\WebView2Loader.dll").c_str()))
         << "every editor let go of the loader";
 }
 

@@ -11,7 +11,8 @@
 #include "vst3/abi/vst3_view.h"
 
 std::string windows_path(const std::string& unix_path);
-std::string bundle_module_folder();  // ...\Velmo.vst3\Contents\x86_64-win
+// ...\Velmo.vst3\Contents\x86_64-win, or VelmoStereo.vst3's with channels 2.
+std::string bundle_module_folder(int channels = 1);
 
 // Waits while serving this thread's messages, as a host's UI thread would.
 void pump_messages_for(DWORD milliseconds);
