@@ -154,8 +154,12 @@ TEST_F(EditorHostLinux, ReadsFramesThatArriveInPieces) {
     ASSERT_NE(nullptr, host);
     editorSendValue(host, 2, 9.0f);
     ASSERT_TRUE(serve_until(host, 5000, [&] { return recorder.calls.size() >= 3; }));
+    // The helper answers the page's "g" with the values; it logs them when it gets to read them.
+    const char* values_sent = "m s 00000002 41100000\nm s 00000003 00000000\n";
+    EXPECT_TRUE(serve_until(host, 5000, [&] {
+        return read_file(work + "/log.txt").find(values_sent) != std::string::npos;
+    }));
     editorClose(host);
-    EXPECT_NE(std::string::npos, read_file(work + "/log.txt").find("m s 00000002 41100000\nm s 00000003 00000000\n"));
 }
 
 TEST_F(EditorHostLinux, AHelperThatCannotRunFailsTheOpen) {
