@@ -74,6 +74,21 @@ protected:
     uint32_t parent = 0;
     IPlugView* view = nullptr;
 
+    // True when the parent's (first) child window, the helper's, has the given size.
+    bool child_has_size(uint16_t width, uint16_t height) {
+        xcb_query_tree_reply_t* tree = xcb_query_tree_reply(x, xcb_query_tree(x, parent), nullptr);
+        if (!tree) return false;
+        bool has = false;
+        if (xcb_query_tree_children_length(tree) > 0) {
+            xcb_window_t child = xcb_query_tree_children(tree)[0];
+            xcb_get_geometry_reply_t* g = xcb_get_geometry_reply(x, xcb_get_geometry(x, child), nullptr);
+            has = g && g->width == width && g->height == height;
+            free(g);
+        }
+        free(tree);
+        return has;
+    }
+
     void SetUp() override {
         InstanceTest::SetUp();
         // A stand-in for the desktop's URL handler, found first on the helper's PATH.
@@ -196,6 +211,9 @@ TEST_F(X11ViewTest, ShowsThePageAndCarriesValuesBothWays) {
     r = size();
     EXPECT_EQ(1000, r.right);
     EXPECT_EQ(700, r.bottom);
+    // The helper's window takes that size; only then does the parent change (the two reach the
+    // helper by different connections, so the later one would otherwise be a race).
+    EXPECT_TRUE(run_loop_until(&loop, 5000, [&] { return child_has_size(1000, 700); }));
     const uint32_t parent_size[] = {900, 650};
     xcb_configure_window(x, parent, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, parent_size);
     xcb_flush(x);
