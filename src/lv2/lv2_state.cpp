@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "lv2/atom/atom.h"
 #include "lv2/lv2_plugin.h"
 #include "lv2/lv2_uris.h"
 
@@ -43,7 +44,13 @@ static LV2_State_Status restore(LV2_Handle instance, LV2_State_Retrieve_Function
                       VELMO_STATE_KEY_URI);
         return LV2_STATE_ERR_NO_PROPERTY;
     }
-    // Run takes the values over at its next locked intake; all three or none.
+    // Only what save stores is a state: anything else is refused as a bad blob is.
+    if (type != plugin->atom_chunk) {
+        lv2_log_error(&plugin->logger, "Cannot restore state since property <%s> is not of type <%s>\n",
+                      VELMO_STATE_KEY_URI, LV2_ATOM__Chunk);
+        return LV2_STATE_ERR_UNKNOWN;
+    }
+    // Run takes the values over at its next intake; all three or none.
     if (core_restore_state(&plugin->core, (const uint8_t*)blob, size) != 0)
         return LV2_STATE_ERR_UNKNOWN;
     return LV2_STATE_SUCCESS;

@@ -166,6 +166,25 @@ TEST_F(StateTest, MissingPropertyGivesStatus5AndNamesTheKey) {
     expect_saved_values(3, 9, 12);
 }
 
+TEST_F(StateTest, PropertyOfAnotherTypeIsRefusedAsABadBlobAndNamesTheKey) {
+    start_with(3, 9, 12);
+    const float values[3] = {1, 2, 3};
+    offer_blob(blob_made("lv2", 48000.0f, values));
+    for (const char* type : {LV2_ATOM__String, LV2_ATOM__Vector, (const char*)nullptr}) {
+        SCOPED_TRACE(type ? type : "no type");
+        store.property.type = type ? map.map(type) : 0;
+        EXPECT_EQ(restore(), LV2_STATE_ERR_UNKNOWN);
+        std::vector<LogRecorder::Message> messages = log.take();
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0].text,
+                  "Cannot restore state since property <https://brindle.digital/plugins/velmo#state_data>"
+                  " is not of type <http://lv2plug.in/ns/ext/atom#Chunk>\n");
+        EXPECT_EQ(map.unmap(messages[0].level), LV2_LOG__Error);
+        run(64);
+        expect_saved_values(3, 9, 12);
+    }
+}
+
 TEST_F(StateTest, SavedStateRestoresIntoAnotherInstance) {
     start_with(3, 9, 12);
     ASSERT_EQ(save(), LV2_STATE_SUCCESS);
