@@ -8,14 +8,17 @@
 #include "lv2/lv2_plugin.h"
 #include "lv2/lv2_uris.h"
 
+// Both operations need the URID map: without it each refuses, saying so.
+static bool has_map(Lv2Plugin* plugin, const char* refusal) {
+    if (!plugin->map) lv2_log_error(&plugin->logger, "%s", refusal);
+    return plugin->map != nullptr;
+}
+
 static LV2_State_Status save(LV2_Handle instance, LV2_State_Store_Function store,
                              LV2_State_Handle handle, uint32_t, const LV2_Feature* const*) {
     Lv2Plugin* plugin = (Lv2Plugin*)instance;
-    if (!plugin->map) {
-        lv2_log_error(&plugin->logger, "Host is trying to store state but didn't provide URID map\n");
+    if (!has_map(plugin, "Host is trying to store state but didn't provide URID map\n") || !store)
         return LV2_STATE_ERR_UNKNOWN;
-    }
-    if (!store) return LV2_STATE_ERR_UNKNOWN;
 
     size_t length = 0;
     uint8_t* blob = core_save_state(&plugin->core, plugin->sample_rate, &length);
@@ -29,11 +32,8 @@ static LV2_State_Status save(LV2_Handle instance, LV2_State_Store_Function store
 static LV2_State_Status restore(LV2_Handle instance, LV2_State_Retrieve_Function retrieve,
                                 LV2_State_Handle handle, uint32_t, const LV2_Feature* const*) {
     Lv2Plugin* plugin = (Lv2Plugin*)instance;
-    if (!plugin->map) {
-        lv2_log_error(&plugin->logger, "Host is trying to restore state but didn't provide URID map\n");
+    if (!has_map(plugin, "Host is trying to restore state but didn't provide URID map\n") || !retrieve)
         return LV2_STATE_ERR_UNKNOWN;
-    }
-    if (!retrieve) return LV2_STATE_ERR_UNKNOWN;
 
     size_t size = 0;
     uint32_t type = 0, flags = 0;
