@@ -9,6 +9,7 @@
 #include "module_fixture.h"
 #include "plugin/presets.h"
 #include "preset_file.h"
+#include "test_noise.h"
 
 static const char COMPONENT_CLASS_ID[] = "829EC99B7DB5E33221BD81F1CB7451AE";
 static const ParamID ids[3] = {1784049613u, 394330366u, 793359101u};
@@ -87,10 +88,7 @@ TEST_F(PresetFileTest, EveryPresetSoundsDifferent) {
     const int n = 3 * 48000, block = 480;
     std::vector<float> noise(n);
     uint32_t seed = 1;
-    for (float& x : noise) {
-        seed = seed * 1664525u + 1013904223u;
-        x = 0.5f * ((float)(seed >> 8) / 8388608.0f - 1.0f);
-    }
+    for (float& x : noise) x = noise_centered(&seed);
     std::vector<std::vector<double>> curves;
     for (size_t i = 0; i < factory_preset_count; i++) {
         std::vector<uint8_t> comp;
