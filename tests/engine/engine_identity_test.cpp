@@ -8,15 +8,10 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "engine/fast_math.h"
 #include "exchange/denormals.h"
 #include "reference_engine.h"
 #include "test_noise.h"
-
-static uint32_t bits(float x) {
-    uint32_t b;
-    std::memcpy(&b, &x, 4);
-    return b;
-}
 
 // The engine and the reference side by side, fed the same input and the same parameters.
 struct Pair {
@@ -42,7 +37,7 @@ struct Pair {
         engine_process(&engine, in, out.data(), n);
         for (uint32_t i = 0; i < n; i++, compared++) {
             float expected = reference_sample(&reference, in[i]);
-            ASSERT_EQ(bits(out[i]), bits(expected))
+            ASSERT_EQ(float_bits(out[i]), float_bits(expected))
                 << what << ": sample " << compared << " gives " << out[i] << ", reference " << expected;
         }
         ASSERT_EQ(engine_modulated_cutoff(&engine), reference.modulated) << what;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "engine/fast_math.h"
 #include "engine/tables.h"
 #include "exchange/denormals.h"
 #include "reference_engine.h"
@@ -14,12 +15,6 @@
 static Engine activated(float rate, float cutoff = 15, float amount = 0, float speed = 7) {
     const float values[3] = {cutoff, amount, speed};
     return engine_started(rate, values);
-}
-
-static uint32_t bits(float x) {
-    uint32_t b;
-    std::memcpy(&b, &x, 4);
-    return b;
 }
 
 // Runs the engine in blocks of the given size; returns the modulated cutoff after each block.
@@ -64,7 +59,7 @@ TEST(Engine, ReactivationSoundsExactlyAsAFreshInstance) {
             std::vector<uint8_t> trace = render(&e, rest, &out, 256);
             ASSERT_EQ(trace, render(&fresh, rest, &fresh_out, 256)) << rate << " " << cut;
             for (size_t i = 0; i < rest.size(); i++)
-                ASSERT_EQ(bits(out[i]), bits(fresh_out[i])) << rate << " cut " << cut << " sample " << i;
+                ASSERT_EQ(float_bits(out[i]), float_bits(fresh_out[i])) << rate << " cut " << cut << " sample " << i;
         }
     }
 }
