@@ -82,24 +82,15 @@ static void replace_child(EntryMap* map, MapNode* node, MapNode* replacement) {
         parent->right = replacement;
 }
 
-static MapNode* rotate_right(EntryMap* map, MapNode* node) {
-    MapNode* pivot = node->left;
+// A rotation: lifts `node`'s left child (right rotation) or right child (left rotation) into
+// its place; the child's inner subtree moves across to `node`.
+static MapNode* lift_child(EntryMap* map, MapNode* node, bool left_child) {
+    MapNode* pivot = left_child ? node->left : node->right;
+    MapNode*& inner = left_child ? pivot->right : pivot->left;
     replace_child(map, node, pivot);
-    node->left = pivot->right;
-    if (node->left) node->left->parent = node;
-    pivot->right = node;
-    node->parent = pivot;
-    update_height(node);
-    update_height(pivot);
-    return pivot;
-}
-
-static MapNode* rotate_left(EntryMap* map, MapNode* node) {
-    MapNode* pivot = node->right;
-    replace_child(map, node, pivot);
-    node->right = pivot->left;
-    if (node->right) node->right->parent = node;
-    pivot->left = node;
+    (left_child ? node->left : node->right) = inner;
+    if (inner) inner->parent = node;
+    inner = node;
     node->parent = pivot;
     update_height(node);
     update_height(pivot);
@@ -112,12 +103,12 @@ static void rebalance_upwards(EntryMap* map, MapNode* node) {
         int64_t balance = height_of(node->left) - height_of(node->right);
         if (balance == 2) {
             if (height_of(node->left->left) < height_of(node->left->right))
-                rotate_left(map, node->left);
-            node = rotate_right(map, node);
+                lift_child(map, node->left, false);
+            node = lift_child(map, node, true);
         } else if (balance == -2) {
             if (height_of(node->right->right) < height_of(node->right->left))
-                rotate_right(map, node->right);
-            node = rotate_left(map, node);
+                lift_child(map, node->right, true);
+            node = lift_child(map, node, false);
         }
         node = node->parent;
     }
