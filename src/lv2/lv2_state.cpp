@@ -8,17 +8,18 @@
 #include "lv2/lv2_plugin.h"
 #include "lv2/lv2_uris.h"
 
-// Both operations need the URID map: without it each refuses, saying so.
-static bool has_map(Lv2Plugin* plugin, const char* refusal) {
-    if (!plugin->map) lv2_log_error(&plugin->logger, "%s", refusal);
-    return plugin->map != nullptr;
+// Both operations need the URID map: without it each refuses, saying so (null).
+static Lv2Plugin* plugin_with_map(LV2_Handle instance, const char* refusal) {
+    Lv2Plugin* plugin = (Lv2Plugin*)instance;
+    if (plugin->map) return plugin;
+    lv2_log_error(&plugin->logger, "%s", refusal);
+    return nullptr;
 }
 
 static LV2_State_Status save(LV2_Handle instance, LV2_State_Store_Function store,
                              LV2_State_Handle handle, uint32_t, const LV2_Feature* const*) {
-    Lv2Plugin* plugin = (Lv2Plugin*)instance;
-    if (!has_map(plugin, "Host is trying to store state but didn't provide URID map\n") || !store)
-        return LV2_STATE_ERR_UNKNOWN;
+    Lv2Plugin* plugin = plugin_with_map(instance, "Host is trying to store state but didn't provide URID map\n");
+    if (!plugin || !store) return LV2_STATE_ERR_UNKNOWN;
 
     size_t length = 0;
     uint8_t* blob = core_save_state(&plugin->core, plugin->sample_rate, &length);
@@ -31,9 +32,8 @@ static LV2_State_Status save(LV2_Handle instance, LV2_State_Store_Function store
 
 static LV2_State_Status restore(LV2_Handle instance, LV2_State_Retrieve_Function retrieve,
                                 LV2_State_Handle handle, uint32_t, const LV2_Feature* const*) {
-    Lv2Plugin* plugin = (Lv2Plugin*)instance;
-    if (!has_map(plugin, "Host is trying to restore state but didn't provide URID map\n") || !retrieve)
-        return LV2_STATE_ERR_UNKNOWN;
+    Lv2Plugin* plugin = plugin_with_map(instance, "Host is trying to restore state but didn't provide URID map\n");
+    if (!plugin || !retrieve) return LV2_STATE_ERR_UNKNOWN;
 
     size_t size = 0;
     uint32_t type = 0, flags = 0;
