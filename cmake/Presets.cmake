@@ -4,29 +4,8 @@
 #     property is STATE_KEY, made with TARGET.
 #   velmo_vst3_presets(TARGET CLASS_ID FOLDER): presets/vst3/FOLDER/<name>.vstpreset in the
 #     build tree (FOLDER is company/plug-in, e.g. Brindle.DIGITAL/Velmo), made with TARGET.
-# The tool runs on the build machine. A native tree builds it as one of its targets; a cross
-# tree (Windows) builds it in a native tree of its own, host-tools/ inside the build tree,
-# configured from this source with VELMO_HOST_TOOLS_ONLY. Either way the files hold the state
-# blobs of the platform the tree builds for.
-if(CMAKE_CROSSCOMPILING)
-  include(ExternalProject)
-  set(host_tools ${CMAKE_BINARY_DIR}/host-tools)
-  set(VELMO_PRESETS_TOOL ${host_tools}/tools/velmo-presets/velmo-presets)
-  ExternalProject_Add(velmo_host_tools
-    SOURCE_DIR ${PROJECT_SOURCE_DIR}
-    BINARY_DIR ${host_tools}
-    CMAKE_ARGS -DVELMO_HOST_TOOLS_ONLY=ON -DCMAKE_BUILD_TYPE=Release -DVELMO_WERROR=${VELMO_WERROR}
-      -DCMAKE_C_COMPILER_LAUNCHER=${CMAKE_C_COMPILER_LAUNCHER}
-      -DCMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER}
-    BUILD_COMMAND ${CMAKE_COMMAND} --build ${host_tools} --target velmo-presets
-    BUILD_BYPRODUCTS ${VELMO_PRESETS_TOOL}
-    BUILD_ALWAYS ON  # its own build decides whether anything changed
-    INSTALL_COMMAND "")
-  set(VELMO_PRESETS_TOOL_DEPENDS velmo_host_tools ${VELMO_PRESETS_TOOL})
-else()
-  set(VELMO_PRESETS_TOOL $<TARGET_FILE:velmo-presets>)
-  set(VELMO_PRESETS_TOOL_DEPENDS velmo-presets)
-endif()
+# The tool runs on the build machine (cmake/HostTools.cmake); the files hold the state blobs of
+# the platform the tree builds for.
 if(WIN32)
   set(VELMO_PRESETS_PLATFORM windows)
 else()

@@ -13,7 +13,6 @@ static const double RESONANCE_REGISTER = 15.0;
 static const float INITIAL_CUTOFF_REGISTER = 0.0f;
 static const float INPUT_GAIN = 0.928719044f;
 static const float OUTPUT_GAIN = -1.07675195f;  // undoes the band-pass stage's inversion
-static const float HZ_PER_REGISTER_STEP = 6.430967f;
 static const float REGISTER_CEILING = 2047.0f;
 static const float CEILING_HZ = 13164.189f;
 

@@ -9,11 +9,10 @@ const ParamDescription param_descriptions[PARAM_COUNT] = {
 #undef PARAM
 
 #define PARAM(index, id, symbol, title, short_title, units, min, max, def, flag) (float)(def),
-static const float all_defaults[PARAM_COUNT] = {
+const float param_defaults[PARAM_COUNT] = {
 #include "plugin/param_table.def"
 };
 #undef PARAM
-const float param_defaults[PARAM_INPUT_COUNT] = {all_defaults[0], all_defaults[1], all_defaults[2]};
 
 int param_index_of_id(uint32_t id) {
     for (int i = 0; i < (int)PARAM_COUNT; i++)

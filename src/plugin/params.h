@@ -41,7 +41,7 @@ struct ParamDescription {
 };
 
 extern const ParamDescription param_descriptions[PARAM_COUNT];
-extern const float param_defaults[PARAM_INPUT_COUNT];
+extern const float param_defaults[PARAM_COUNT];  // plain, as floats
 
 enum { VALUE_TEXT_LENGTH = 128 };  // UTF-16 units, terminator included
 

@@ -30,7 +30,7 @@ void core_activate(PluginCore* core, float sample_rate) {
 
 float* core_param_values(PluginCore* core) { return core->engines[0].param_values; }
 
-float core_snap(const PluginCore* core, uint32_t index, float plain) {
+static float core_snap(const PluginCore* core, uint32_t index, float plain) {
     if (core->snap == SNAP_IN_FLOAT) return snap_control_value(plain);
     return (float)param_snap(index, (double)plain);
 }

@@ -35,7 +35,6 @@ void core_start_from(PluginCore* core, const float values[3]);
 void core_activate(PluginCore* core, float sample_rate);
 
 float* core_param_values(PluginCore* core);
-float core_snap(const PluginCore* core, uint32_t index, float plain);
 
 // Runs every channel's engine over n samples (n > 0, all buffers present).
 void core_process(PluginCore* core, const float* const* inputs, float* const* outputs, uint32_t n);

@@ -43,7 +43,6 @@ uint8_t* state_blob_save_for(const char* format, const char* platform, float sam
     write_u32_le(revision, 1);
     write_u32_le(build, 1);
     write_f32_le(rate, sample_rate);
-    for (int i = 0; i < 3; i++) write_f32_le(parameters[i], values[i]);
 
     const BlobEntry info[] = {
         {"id", STATE_ID, strlen(STATE_ID)},
@@ -55,11 +54,11 @@ uint8_t* state_blob_save_for(const char* format, const char* platform, float sam
         {"platform", platform, strlen(platform)},
         {"sample_rate", rate, 4},
     };
-    const BlobEntry parameter_entries[] = {
-        {param_descriptions[0].string_id, parameters[0], 4},
-        {param_descriptions[1].string_id, parameters[1], 4},
-        {param_descriptions[2].string_id, parameters[2], 4},
-    };
+    BlobEntry parameter_entries[PARAM_INPUT_COUNT];
+    for (uint32_t i = 0; i < PARAM_INPUT_COUNT; i++) {
+        write_f32_le(parameters[i], values[i]);
+        parameter_entries[i] = {param_descriptions[i].string_id, parameters[i], 4};
+    }
 
     StateArchive archive;
     if (state_archive_init(&archive) != 0) return nullptr;
@@ -89,10 +88,9 @@ int state_blob_read(const uint8_t* blob, size_t length, float values[PARAM_INPUT
     StateArchive archive;
     if (state_archive_load(&archive, blob, length) != 0) return -1;
     float read[PARAM_INPUT_COUNT];
-    bool valid = written_by_us(archive.info) &&
-                 read_parameter(archive.parameters, param_descriptions[0].string_id, &read[0]) &&
-                 read_parameter(archive.parameters, param_descriptions[1].string_id, &read[1]) &&
-                 read_parameter(archive.parameters, param_descriptions[2].string_id, &read[2]);
+    bool valid = written_by_us(archive.info);
+    for (uint32_t i = 0; valid && i < PARAM_INPUT_COUNT; i++)
+        valid = read_parameter(archive.parameters, param_descriptions[i].string_id, &read[i]);
     state_archive_free(&archive);
     if (!valid) return -1;
     for (uint32_t i = 0; i < PARAM_INPUT_COUNT; i++) values[i] = read[i];

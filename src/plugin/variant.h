@@ -9,13 +9,12 @@ struct PluginVariant {
     const char16_t* name16;
     const char* controller_name;
     const char16_t* controller_name16;
-    const char* lv2_uri;
     uint32_t component_class[4];   // VST3 class IDs, as the four words of their text form
     uint32_t controller_class[4];
 };
 
 #define VARIANT(symbol, channels, name, uri, file, c0, c1, c2, c3, k0, k1, k2, k3)          \
-    {channels, name, u"" name, name " Controller", u"" name " Controller", uri, {c0, c1, c2, c3}, \
+    {channels, name, u"" name, name " Controller", u"" name " Controller", {c0, c1, c2, c3}, \
      {k0, k1, k2, k3}},
 inline constexpr PluginVariant plugin_variants[] = {
 #include "plugin/variants.def"

@@ -1,5 +1,6 @@
 #include "state/entry_map.h"
 
+#include <cerrno>
 #include <cstring>
 
 #include "state/state_alloc.h"
@@ -19,13 +20,8 @@ struct MapNode {
     MapEntry entry;
 };
 
-typedef int (*KeyCompare)(const uint8_t* a, uint64_t a_length, const uint8_t* b,
-                          uint64_t b_length);
-
 struct EntryMap {
     MapNode* root;
-    KeyCompare compare;
-    uint64_t count;
 };
 
 // strncmp semantics on purpose (it also stops at a NUL inside both keys): saved archives were
@@ -42,8 +38,6 @@ EntryMap* entry_map_new(void) {
     EntryMap* map = (EntryMap*)state_malloc(sizeof(EntryMap));
     if (!map) return nullptr;
     map->root = nullptr;
-    map->compare = compare_keys;
-    map->count = 0;
     return map;
 }
 
@@ -60,6 +54,12 @@ void entry_map_free(EntryMap* map) {
     if (!map) return;
     free_subtree(map->root);
     state_free(map);
+}
+
+EntryMap* entry_map_fail(EntryMap* map, int error) {
+    entry_map_free(map);
+    errno = error;
+    return nullptr;
 }
 
 static int64_t height_of(const MapNode* node) { return node ? node->height : 0; }
@@ -82,24 +82,15 @@ static void replace_child(EntryMap* map, MapNode* node, MapNode* replacement) {
         parent->right = replacement;
 }
 
-static MapNode* rotate_right(EntryMap* map, MapNode* node) {
-    MapNode* pivot = node->left;
+// A rotation: lifts `node`'s left child (right rotation) or right child (left rotation) into
+// its place; the child's inner subtree moves across to `node`.
+static MapNode* lift_child(EntryMap* map, MapNode* node, bool left_child) {
+    MapNode* pivot = left_child ? node->left : node->right;
+    MapNode*& inner = left_child ? pivot->right : pivot->left;
     replace_child(map, node, pivot);
-    node->left = pivot->right;
-    if (node->left) node->left->parent = node;
-    pivot->right = node;
-    node->parent = pivot;
-    update_height(node);
-    update_height(pivot);
-    return pivot;
-}
-
-static MapNode* rotate_left(EntryMap* map, MapNode* node) {
-    MapNode* pivot = node->right;
-    replace_child(map, node, pivot);
-    node->right = pivot->left;
-    if (node->right) node->right->parent = node;
-    pivot->left = node;
+    (left_child ? node->left : node->right) = inner;
+    if (inner) inner->parent = node;
+    inner = node;
     node->parent = pivot;
     update_height(node);
     update_height(pivot);
@@ -112,12 +103,12 @@ static void rebalance_upwards(EntryMap* map, MapNode* node) {
         int64_t balance = height_of(node->left) - height_of(node->right);
         if (balance == 2) {
             if (height_of(node->left->left) < height_of(node->left->right))
-                rotate_left(map, node->left);
-            node = rotate_right(map, node);
+                lift_child(map, node->left, false);
+            node = lift_child(map, node, true);
         } else if (balance == -2) {
             if (height_of(node->right->right) < height_of(node->right->left))
-                rotate_right(map, node->right);
-            node = rotate_left(map, node);
+                lift_child(map, node->right, true);
+            node = lift_child(map, node, false);
         }
         node = node->parent;
     }
@@ -137,7 +128,7 @@ int entry_map_insert(EntryMap* map, const void* key, uint64_t key_length, const 
     while (*link) {
         parent = *link;
         const MapEntry& existing = parent->entry;
-        int order = map->compare(node->entry.key, key_length, existing.key, existing.key_length);
+        int order = compare_keys(node->entry.key, key_length, existing.key, existing.key_length);
         if (order == 0) {
             // An equal key goes right before the existing one: the rightmost place of its
             // left subtree.
@@ -152,7 +143,6 @@ int entry_map_insert(EntryMap* map, const void* key, uint64_t key_length, const 
     }
     node->parent = parent;
     *link = node;
-    map->count++;
     rebalance_upwards(map, parent);
     return 0;
 }
@@ -162,7 +152,7 @@ const uint8_t* entry_map_find(const EntryMap* map, const void* key, uint64_t key
     const MapNode* node = map->root;
     while (node) {
         const MapEntry& entry = node->entry;
-        int order = map->compare((const uint8_t*)key, key_length, entry.key, entry.key_length);
+        int order = compare_keys((const uint8_t*)key, key_length, entry.key, entry.key_length);
         if (order == 0) {
             if (value_length) *value_length = entry.value_length;
             return entry.value;
@@ -190,4 +180,3 @@ int entry_map_for_each(const EntryMap* map, EntryVisitor visitor, void* context)
     return 0;
 }
 
-uint64_t entry_map_count(const EntryMap* map) { return map->count; }

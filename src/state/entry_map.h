@@ -15,6 +15,9 @@ EntryMap* entry_map_new(void);
 // Frees the map's own records; the referenced bytes are untouched. Null is allowed.
 void entry_map_free(EntryMap* map);
 
+// How a parser gives up: frees the map (null is allowed), sets errno to `error`, returns null.
+EntryMap* entry_map_fail(EntryMap* map, int error);
+
 // Keys compare like strncmp over the shorter length, then the shorter key first. An equal key
 // is kept beside the existing one, immediately before it in walk order.
 // 0, or -1 when memory is exhausted (the map is then unchanged).
@@ -29,5 +32,3 @@ const uint8_t* entry_map_find(const EntryMap* map, const void* key, uint64_t key
 // Visits the entries in key order. A nonzero visitor result stops the walk and is returned;
 // otherwise 0.
 int entry_map_for_each(const EntryMap* map, EntryVisitor visitor, void* context);
-
-uint64_t entry_map_count(const EntryMap* map);

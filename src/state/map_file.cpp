@@ -40,27 +40,21 @@ uint8_t* map_file_build(const EntryMap* map, size_t* out_length) {
     return out.bytes;
 }
 
-static EntryMap* fail_parse(EntryMap* map, int error) {
-    entry_map_free(map);
-    errno = error;
-    return nullptr;
-}
-
 EntryMap* map_file_parse(const uint8_t* bytes, size_t length) {
     EntryMap* map = entry_map_new();
-    if (!map) return fail_parse(nullptr, ENOMEM);
+    if (!map) return entry_map_fail(nullptr, ENOMEM);
     size_t offset = 0;
     while (offset < length) {
         size_t left = length - offset;
-        if (left < RECORD_HEAD) return fail_parse(map, EINVAL);
+        if (left < RECORD_HEAD) return entry_map_fail(map, EINVAL);
         const uint8_t* record = bytes + offset;
         uint64_t key_length = read_u32_le(record);
         uint64_t value_length = read_u32_le(record + 4);
         if (key_length == 0 || key_length + value_length > left - RECORD_HEAD)
-            return fail_parse(map, EINVAL);
+            return entry_map_fail(map, EINVAL);
         const uint8_t* key = record + RECORD_HEAD;
         if (entry_map_insert(map, key, key_length, key + key_length, value_length) != 0)
-            return fail_parse(map, ENOMEM);
+            return entry_map_fail(map, ENOMEM);
         offset += RECORD_HEAD + (size_t)(key_length + value_length);
     }
     return map;

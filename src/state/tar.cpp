@@ -101,27 +101,21 @@ static int64_t parse_size_field(const uint8_t* header) {
     return size < TAR_SIZE_LIMIT ? (int64_t)size : -1;
 }
 
-static EntryMap* fail_parse(EntryMap* map, int error) {
-    entry_map_free(map);
-    errno = error;
-    return nullptr;
-}
-
 EntryMap* tar_parse(const uint8_t* buffer, size_t length) {
     EntryMap* map = entry_map_new();
-    if (!map) return fail_parse(nullptr, ENOMEM);
+    if (!map) return entry_map_fail(nullptr, ENOMEM);
     size_t offset = 0;
     while (offset < length) {
         const uint8_t* header = buffer + offset;
         if (header[0] == 0) break;  // end blocks (even cut short); whatever follows is ignored
-        if (length - offset < TAR_BLOCK) return fail_parse(map, EINVAL);
+        if (length - offset < TAR_BLOCK) return entry_map_fail(map, EINVAL);
         int64_t size = parse_size_field(header);
         if (size < 0 || (uint64_t)size > length - offset - TAR_BLOCK)
-            return fail_parse(map, EINVAL);
+            return entry_map_fail(map, EINVAL);
         const void* name_end = memchr(header, 0, TAR_NAME_WIDTH);
         size_t name_length = name_end ? (size_t)((const uint8_t*)name_end - header) : TAR_NAME_WIDTH;
         if (entry_map_insert(map, header, name_length, header + TAR_BLOCK, (uint64_t)size) != 0)
-            return fail_parse(map, ENOMEM);
+            return entry_map_fail(map, ENOMEM);
         offset += TAR_BLOCK + round_up_to_block((uint64_t)size);
     }
     return map;

@@ -3,7 +3,9 @@
 // the object (of_<name>) and the face's three FUnknown slots (<name>_query, <name>_add_ref,
 // <name>_release), which forward to the object's own static query, add_ref and release.
 #pragma once
+#include <atomic>
 #include <cstddef>
+#include <cstdint>
 
 #include "vst3/abi/vst3_base.h"
 
@@ -14,3 +16,12 @@
     }                                                                                          \
     static uint32 PLUGIN_API name##_add_ref(Face* self) { return add_ref(of_##name(self)); }   \
     static uint32 PLUGIN_API name##_release(Face* self) { return release(of_##name(self)); }
+
+// How every object's query ends: hands out `face` (null when the object has no such face)
+// with one more reference on the object's count.
+inline tresult face_hand_out(std::atomic<uint32_t>* refs, void* face, void** obj) {
+    *obj = face;
+    if (!face) return kNoInterface;
+    refs->fetch_add(1);
+    return kResultOk;
+}

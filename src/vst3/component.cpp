@@ -26,19 +26,14 @@ static tresult query(Component* c, const TUID iid, void** obj) {
         face = &c->processor;
     else if (iid_equal(iid, IID_IProcessContextRequirements))
         face = &c->context_requirements;
-    *obj = face;
-    if (!face) return kNoInterface;
-    c->refs.fetch_add(1);
-    return kResultOk;
+    return face_hand_out(&c->refs, face, obj);
 }
 
 static uint32 add_ref(Component* c) { return c->refs.fetch_add(1) + 1; }
 
 static uint32 release(Component* c) {
     uint32 left = c->refs.fetch_sub(1) - 1;
-    if (left == 0) {
-        delete c;
-    }
+    if (left == 0) delete c;
     return left;
 }
 
@@ -53,7 +48,6 @@ static void reset(Component* c) {
     core_init(&c->core, this_variant.channels, SNAP_IN_DOUBLE, "vst3");
     c->outputValue = (float)param_descriptions[PARAM_MOD_CUTOFF].default_value;
     c->activation_rate = 0.0f;
-    c->active_rate = 0.0f;
     c->setup_rate = 0.0f;
     c->busesActive = 0;
     c->input_active = 0;

@@ -16,7 +16,6 @@ struct Component {
     FUnknown* host_context;  // not counted; null while not initialised
     PluginCore core;
     float activation_rate;   // rate of the last setActive(true); saved in the state
-    float active_rate;       // the same while active, 0 otherwise
     float setup_rate;        // from setupProcessing
     float outputValue;       // last reported modulated cutoff, plain
     uint8_t busesActive;

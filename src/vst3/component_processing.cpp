@@ -10,10 +10,7 @@ tresult component_set_active(Component* c, TBool state) {
     if (state) {
         c->busesActive = c->input_active && c->output_active ? 1 : 0;
         c->activation_rate = c->setup_rate;
-        c->active_rate = c->setup_rate;
         core_activate(&c->core, c->setup_rate);
-    } else {
-        c->active_rate = 0.0f;
     }
     return kResultOk;
 }

@@ -36,10 +36,7 @@ static tresult query(Controller* c, const TUID iid, void** obj) {
         face = &c->edit_controller;
     else if (iid_equal(iid, IID_IMidiMapping))
         face = &c->midi_mapping;
-    *obj = face;
-    if (!face) return kNoInterface;
-    c->refs.fetch_add(1);
-    return kResultOk;
+    return face_hand_out(&c->refs, face, obj);
 }
 
 // Host thread only: the one writer of the handler pointer.

@@ -138,4 +138,4 @@ static const IPluginFactory3Vtbl factory_vtbl = {
 
 static IPluginFactory3 factory = {&factory_vtbl};
 
-IPluginFactory3* velmo_factory(void) { return &factory; }
+IPluginFactory3* factory_get(void) { return &factory; }

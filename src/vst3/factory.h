@@ -3,4 +3,4 @@
 #pragma once
 #include "vst3/abi/vst3_factory.h"
 
-IPluginFactory3* velmo_factory(void);
+IPluginFactory3* factory_get(void);

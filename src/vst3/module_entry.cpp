@@ -10,7 +10,7 @@
 #define VELMO_EXPORT extern "C" __attribute__((visibility("default")))
 #endif
 
-VELMO_EXPORT IPluginFactory3* PLUGIN_API GetPluginFactory(void) { return velmo_factory(); }
+VELMO_EXPORT IPluginFactory3* PLUGIN_API GetPluginFactory(void) { return factory_get(); }
 
 #if defined(_WIN32)
 VELMO_EXPORT BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {

@@ -8,21 +8,10 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "engine/fast_math.h"
 #include "exchange/denormals.h"
 #include "reference_engine.h"
-
-static uint32_t bits(float x) {
-    uint32_t b;
-    std::memcpy(&b, &x, 4);
-    return b;
-}
-
-struct Rng {
-    uint32_t state;
-    uint32_t next() { return state = state * 1664525u + 1013904223u; }
-    float uniform() { return (float)(int32_t)next() / 2147483648.0f; }  // [-1, 1)
-    uint32_t below(uint32_t n) { return (next() >> 8) % n; }
-};
+#include "test_noise.h"
 
 // The engine and the reference side by side, fed the same input and the same parameters.
 struct Pair {
@@ -48,7 +37,7 @@ struct Pair {
         engine_process(&engine, in, out.data(), n);
         for (uint32_t i = 0; i < n; i++, compared++) {
             float expected = reference_sample(&reference, in[i]);
-            ASSERT_EQ(bits(out[i]), bits(expected))
+            ASSERT_EQ(float_bits(out[i]), float_bits(expected))
                 << what << ": sample " << compared << " gives " << out[i] << ", reference " << expected;
         }
         ASSERT_EQ(engine_modulated_cutoff(&engine), reference.modulated) << what;
@@ -70,12 +59,11 @@ struct Pair {
 // input through).
 static std::vector<float> noise_at_changing_levels(size_t n, uint32_t seed, size_t run = 4096) {
     const float levels[] = {1e-30f, 1e-6f, 0.01f, 0.3f, 1.0f, 3.0f, 8.0f, 30.0f, 1e3f, 1e8f};
-    Rng rng{seed};
     std::vector<float> v(n);
     float level = 1.0f;
     for (size_t i = 0; i < n; i++) {
-        if (i % run == 0) level = levels[rng.below(10)];
-        v[i] = level * rng.uniform();
+        if (i % run == 0) level = levels[noise_below(&seed, 10)];
+        v[i] = level * noise_signed(&seed);
     }
     return v;
 }
@@ -109,12 +97,12 @@ TEST(EngineIdentity, EveryParameterSettingMatchesTheReference) {
 TEST(EngineIdentity, LongNoiseWithAutomationMatchesTheReference) {
     DenormalsOff ftz;
     std::vector<float> in = noise_at_changing_levels(48000 * 60, 11);
-    Rng rng{5};
+    uint32_t seed = 5;
     Pair p(48000.0f, 9, 12, 13);
     size_t at = 0;
     while (at < in.size()) {
-        if (rng.below(8) == 0) p.set((float)rng.below(16), (float)rng.below(16), (float)rng.below(16));
-        uint32_t n = (uint32_t)std::min<size_t>(1 + rng.below(4096), in.size() - at);
+        if (noise_below(&seed, 8) == 0) p.set((float)noise_below(&seed, 16), (float)noise_below(&seed, 16), (float)noise_below(&seed, 16));
+        uint32_t n = (uint32_t)std::min<size_t>(1 + noise_below(&seed, 4096), in.size() - at);
         p.run(&in[at], n, "long noise");
         ASSERT_FALSE(HasFatalFailure());
         at += n;
@@ -174,13 +162,13 @@ TEST(EngineIdentity, PairMatchesEachEngineAlone) {
         }
         std::vector<float> out[2] = {std::vector<float>(n), std::vector<float>(n)};
         std::vector<float> expected[2] = {out[0], out[1]};
-        Rng rng{rate[1] == rate[0] ? 41u : 43u};
+        uint32_t seed = rate[1] == rate[0] ? 41u : 43u;
         for (size_t at = 0, b = 0; at < n; b++) {
             uint32_t block = (uint32_t)std::min<size_t>(ODD_BLOCKS[b % ODD_BLOCKS.size()], n - at);
-            if (rng.below(4) == 0)
+            if (noise_below(&seed, 4) == 0)
                 for (uint32_t k = 0; k < 3; k++)
                     pair[0].param_values[k] = pair[1].param_values[k] = alone[0].param_values[k] =
-                        alone[1].param_values[k] = (float)rng.below(16);
+                        alone[1].param_values[k] = (float)noise_below(&seed, 16);
             const float* ins[2] = {&in[0][at], &in[1][at]};
             float* outs[2] = {&out[0][at], &out[1][at]};
             engine_process_pair(&pair[0], &pair[1], ins, outs, block);

@@ -5,47 +5,25 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "engine/fast_math.h"
 #include "engine/tables.h"
 #include "exchange/denormals.h"
 #include "reference_engine.h"
-
-// Deterministic noise in [-1, 1).
-static std::vector<float> noise(size_t n, uint32_t seed = 1) {
-    std::vector<float> v(n);
-    for (auto& x : v) {
-        seed = seed * 1664525u + 1013904223u;
-        x = (float)(int32_t)seed / 2147483648.0f;
-    }
-    return v;
-}
+#include "test_engine.h"
+#include "test_noise.h"
 
 static Engine activated(float rate, float cutoff = 15, float amount = 0, float speed = 7) {
-    Engine e;
-    engine_init(&e);
-    e.param_values[0] = cutoff;
-    e.param_values[1] = amount;
-    e.param_values[2] = speed;
-    engine_activate(&e, rate);
-    return e;
-}
-
-static uint32_t bits(float x) {
-    uint32_t b;
-    std::memcpy(&b, &x, 4);
-    return b;
+    const float values[3] = {cutoff, amount, speed};
+    return engine_started(rate, values);
 }
 
 // Runs the engine in blocks of the given size; returns the modulated cutoff after each block.
 static std::vector<uint8_t> render(Engine* e, const std::vector<float>& in, std::vector<float>* out,
                                    size_t block) {
-    DenormalsOff ftz;
     std::vector<uint8_t> trace;
     out->resize(in.size());
-    for (size_t i = 0; i < in.size(); i += block) {
-        uint32_t n = (uint32_t)std::min(block, in.size() - i);
-        engine_process(e, in.data() + i, out->data() + i, n);
-        trace.push_back(engine_modulated_cutoff(e));
-    }
+    engine_run_blocks(e, in.data(), out->data(), in.size(), block,
+                      [&](Engine* run) { trace.push_back(engine_modulated_cutoff(run)); });
     return trace;
 }
 
@@ -67,7 +45,7 @@ TEST(Engine, ActivationSetsTickPeriodAndInitialCutoff) {
 // afterwards the instance must sound exactly as a fresh one with the same values, whatever
 // the last tick left behind.
 TEST(Engine, ReactivationSoundsExactlyAsAFreshInstance) {
-    std::vector<float> in = noise(48000, 3);
+    std::vector<float> in = noise_signal(48000, 3);
     for (float rate : {48000.0f, 44100.0f}) {
         for (size_t cut : {1000, 12345, 30000}) {
             Engine e = activated(48000, 15, 15, 13);
@@ -81,7 +59,7 @@ TEST(Engine, ReactivationSoundsExactlyAsAFreshInstance) {
             std::vector<uint8_t> trace = render(&e, rest, &out, 256);
             ASSERT_EQ(trace, render(&fresh, rest, &fresh_out, 256)) << rate << " " << cut;
             for (size_t i = 0; i < rest.size(); i++)
-                ASSERT_EQ(bits(out[i]), bits(fresh_out[i])) << rate << " cut " << cut << " sample " << i;
+                ASSERT_EQ(float_bits(out[i]), float_bits(fresh_out[i])) << rate << " cut " << cut << " sample " << i;
         }
     }
 }
@@ -90,14 +68,14 @@ TEST(Engine, WithoutLfoTheModulatedCutoffIsTheBase) {
     for (int c = 0; c < 16; c++) {
         Engine e = activated(48000, (float)c);
         std::vector<float> out;
-        for (uint8_t m : render(&e, noise(4800), &out, 480)) ASSERT_EQ(m, c * 16 + 8);
+        for (uint8_t m : render(&e, noise_signal(4800, 1), &out, 480)) ASSERT_EQ(m, c * 16 + 8);
     }
     Engine e = activated(48000, 15);
     std::vector<float> out;
-    render(&e, noise(480), &out, 480);
+    render(&e, noise_signal(480, 1), &out, 480);
     EXPECT_EQ(e.cutoff_register, 320.0f);
     Engine low = activated(48000, 0);
-    render(&low, noise(480), &out, 480);
+    render(&low, noise_signal(480, 1), &out, 480);
     EXPECT_EQ(low.cutoff_register, 62.0f);
 }
 
@@ -106,7 +84,7 @@ TEST(Engine, LfoFollowsTheTablesAndClamps) {
         Engine e = activated(48000, cutoff, 15, 15);
         std::vector<float> out;
         uint8_t phase = 0;
-        for (uint8_t m : render(&e, noise(480 * 40), &out, 480)) {
+        for (uint8_t m : render(&e, noise_signal(480 * 40, 1), &out, 480)) {
             phase = (uint8_t)(phase + 64);
             int expected = (int)cutoff * 16 % 256 + lfo_wave[15][phase] + 8;
             expected = expected < 0 ? 0 : (expected > 255 ? 255 : expected);
@@ -118,10 +96,10 @@ TEST(Engine, LfoFollowsTheTablesAndClamps) {
 TEST(Engine, SpeedsGiveTheirPeriods) {
     Engine fast = activated(48000, 7, 15, 15);
     std::vector<float> out;
-    auto trace = render(&fast, noise(480 * 12), &out, 480);
+    auto trace = render(&fast, noise_signal(480 * 12, 1), &out, 480);
     for (size_t i = 4; i < trace.size(); i++) EXPECT_EQ(trace[i], trace[i - 4]);  // 25 Hz
     Engine slow = activated(48000, 7, 15, 0);
-    trace = render(&slow, noise(480 * 300), &out, 480);
+    trace = render(&slow, noise_signal(480 * 300, 1), &out, 480);
     EXPECT_EQ(slow.lfo_phase, 300 % 256);
     EXPECT_EQ(trace[0], 7 * 16 + lfo_wave[15][1] + 8);  // the first tick already advanced
 }
@@ -166,7 +144,7 @@ TEST(Engine, MatchesThePlainPerSampleReadingBitForBit) {
         for (int setting = 0; setting < 4; setting++) {
             float cutoff = (float)(setting * 5), amount = (float)(15 - setting * 4),
                   speed = (float)(setting * 5);
-            std::vector<float> in = noise((size_t)rate / 2, (uint32_t)setting + 7);
+            std::vector<float> in = noise_signal((size_t)rate / 2, (uint32_t)setting + 7);
             for (size_t i = 0; i < in.size(); i += 997) in[i] *= 8.0f;  // drive the saturation
             Engine e = activated(rate, cutoff, amount, speed);
             ReferenceEngine r;
@@ -191,7 +169,7 @@ TEST(Engine, MatchesThePlainPerSampleReadingBitForBit) {
 }
 
 TEST(Engine, OutputIsIdenticalForEveryBlockSize) {
-    std::vector<float> in = noise(48000 * 2);
+    std::vector<float> in = noise_signal(48000 * 2, 1);
     std::vector<float> first;
     for (size_t block : {1, 64, 480, 4096}) {
         Engine e = activated(48000, 9, 12, 13);
@@ -203,7 +181,7 @@ TEST(Engine, OutputIsIdenticalForEveryBlockSize) {
 }
 
 TEST(Engine, OutputMayAliasInput) {
-    std::vector<float> in = noise(4096), out, inplace = in;
+    std::vector<float> in = noise_signal(4096, 1), out, inplace = in;
     Engine a = activated(48000, 3, 9, 11), b = a;
     render(&a, in, &out, 256);
     DenormalsOff ftz;
@@ -213,7 +191,7 @@ TEST(Engine, OutputMayAliasInput) {
 
 // FNV-1a over the bytes of a fixed render: the same number on every platform we build for.
 static uint64_t render_hash() {
-    std::vector<float> in = noise(48000 * 3, 99);
+    std::vector<float> in = noise_signal(48000 * 3, 99);
     Engine e = activated(48000, 12, 15, 10);
     std::vector<float> out;
     render(&e, in, &out, 512);
@@ -230,7 +208,7 @@ TEST(Engine, FixedRenderHasTheSameHashOnEveryPlatform) { EXPECT_EQ(render_hash()
 
 TEST(Engine, NonFiniteInputDoesNotPoisonTheEngine) {
     Engine e = activated(48000, 7, 15, 15);
-    std::vector<float> out, in = noise(2000);
+    std::vector<float> out, in = noise_signal(2000, 1);
     in[10] = NAN;
     in[11] = INFINITY;
     render(&e, in, &out, 2000);
@@ -241,7 +219,7 @@ TEST(Engine, NonFiniteInputDoesNotPoisonTheEngine) {
 TEST(Engine, HugeFiniteInputGivesFiniteOutput) {
     for (float size : {1e30f, 1e37f, 3.4028235e38f}) {
         Engine e = activated(48000);
-        std::vector<float> out, in = noise(9600);
+        std::vector<float> out, in = noise_signal(9600, 1);
         for (auto& x : in) x = x < 0.0f ? -size : size;
         render(&e, in, &out, 512);
         for (float y : out) ASSERT_TRUE(std::isfinite(y)) << size;
@@ -249,7 +227,7 @@ TEST(Engine, HugeFiniteInputGivesFiniteOutput) {
 }
 
 TEST(Engine, LimitedSamplesMatchThePlainReadingWhereverTheyFall) {
-    std::vector<float> in = noise(48000, 5);
+    std::vector<float> in = noise_signal(48000, 5);
     const float huge[] = {1e31f, -3.4028235e38f, 2e36f, 3.4028235e38f};
     for (size_t i = 0; i < 16; i++) in[(i * 2971) % in.size()] = huge[i % 4];
     Engine e = activated(48000, 9, 12, 13);
@@ -267,7 +245,7 @@ TEST(Engine, UnusableRateGivesSilenceNotNaN) {
     for (float rate : {0.0f, -48000.0f, NAN, INFINITY}) {
         Engine e = activated(rate);
         std::vector<float> out;
-        render(&e, noise(1000), &out, 100);
+        render(&e, noise_signal(1000, 1), &out, 100);
         for (float y : out) ASSERT_EQ(y, 0.0f) << rate;
     }
 }
@@ -276,6 +254,6 @@ TEST(Engine, TableIndicesAreBoundedForUnsnappedValues) {
     Engine e = activated(48000, 1e9f, 99, -5);
     e.param_values[1] = NAN;
     std::vector<float> out;
-    render(&e, noise(2000), &out, 500);
+    render(&e, noise_signal(2000, 1), &out, 500);
     EXPECT_EQ(e.lfo_phase, 5);  // five ticks of speed row 0: NaN and negatives read row 0
 }

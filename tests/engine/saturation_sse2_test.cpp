@@ -11,33 +11,21 @@
 #include "engine/saturation_sse2.h"
 #include "exchange/denormals.h"
 
-static uint32_t bits(float x) {
-    uint32_t b;
-    std::memcpy(&b, &x, 4);
-    return b;
-}
-
-static float from_bits(uint32_t b) {
-    float x;
-    std::memcpy(&x, &b, 4);
-    return x;
-}
-
 static float scalar_saturation(float y) { return 0.026f * omega(38.46154f * y + 159.69313f) - 4.0209527f; }
 
 // A NaN's payload is not part of the sound; any NaN matches any NaN.
-static bool same(float a, float b) { return bits(a) == bits(b) || (std::isnan(a) && std::isnan(b)); }
+static bool same(float a, float b) { return float_bits(a) == float_bits(b) || (std::isnan(a) && std::isnan(b)); }
 
 // Inputs of every kind: a stride through all bit patterns, dense runs of neighbours around
 // each boundary of the scalar code, and the special values.
 static std::vector<float> inputs() {
     std::vector<float> v;
-    for (uint64_t b = 0; b < (1ull << 32); b += 65521) v.push_back(from_bits((uint32_t)b));
+    for (uint64_t b = 0; b < (1ull << 32); b += 65521) v.push_back(float_from_bits((uint32_t)b));
     const float edges[] = {-3.34145951f, 8.0f, 1e9f, -126.0f, 128.0f, -127.0f, 0.0f, -1.0f, -2.0f, 1.0f,
                            -87.33654f, -90.0f, 121.0f, 198.0f, 159.69313f, -0.9f, 2.6e7f, -6.4f, -4.24f};
     for (float edge : edges)
         for (int d = -300; d <= 300; d++) {
-            float x = from_bits(bits(edge) + (uint32_t)d);
+            float x = float_from_bits(float_bits(edge) + (uint32_t)d);
             v.push_back(x);
             v.push_back(-x);
         }
@@ -60,10 +48,10 @@ static void expect_lanes_match(Lanes4 f4, Scalar f, const std::vector<float>& in
             _mm_store_ps(out, f4(_mm_loadu_ps(&in[i])));
             for (int j = 0; j < 4; j++)
                 ASSERT_TRUE(same(out[j], f(in[i + j])))
-                    << what << " ftz " << ftz << " input 0x" << std::hex << bits(in[i + j]) << " gives 0x"
-                    << bits(out[j]) << ", scalar 0x" << bits(f(in[i + j]));
+                    << what << " ftz " << ftz << " input 0x" << std::hex << float_bits(in[i + j]) << " gives 0x"
+                    << float_bits(out[j]) << ", scalar 0x" << float_bits(f(in[i + j]));
             _mm_store_ps(out, f4(_mm_set1_ps(in[i])));
-            ASSERT_TRUE(same(out[0], f(in[i]))) << what << " all lanes 0x" << std::hex << bits(in[i]);
+            ASSERT_TRUE(same(out[0], f(in[i]))) << what << " all lanes 0x" << std::hex << float_bits(in[i]);
         }
         delete guard;
     }
@@ -86,9 +74,9 @@ TEST(SaturationSse2, OmegaMatchesTheScalarFormInEveryBranch) {
 
 TEST(SaturationSse2, LogarithmicFormMatchesOmegaOverItsWholeRange) {
     std::vector<float> in;
-    for (uint32_t b = bits(8.0f); b < bits(1e9f); b += 97) in.push_back(from_bits(b));
+    for (uint32_t b = float_bits(8.0f); b < float_bits(1e9f); b += 97) in.push_back(float_from_bits(b));
     in.push_back(8.0f);
-    in.push_back(from_bits(bits(1e9f) - 1));
+    in.push_back(float_from_bits(float_bits(1e9f) - 1));
     while (in.size() % 4 != 0) in.push_back(8.0f);
     expect_lanes_match(omega4_logarithmic, omega, in, "logarithmic omega");
 }

@@ -1,16 +1,10 @@
 // map_file_parse over any bytes: no read outside the member, refusal with EINVAL or ENOMEM,
 // and an accepted file rebuilds to the same records and the same length.
-#include <algorithm>
 #include <cerrno>
 
 #include "fuzz_check.h"
+#include "fuzz_entries.h"
 #include "state/map_file.h"
-
-static std::vector<FuzzEntry> entries_of(const EntryMap* map) {
-    std::vector<FuzzEntry> entries;
-    entry_map_for_each(map, fuzz_collect_entry, &entries);
-    return entries;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     errno = 0;
@@ -19,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(errno == EINVAL || errno == ENOMEM);
         return 0;
     }
-    std::vector<FuzzEntry> entries = entries_of(map);
+    std::vector<FuzzEntry> entries = fuzz_sorted_entries(map);
     for (const FuzzEntry& e : entries) FUZZ_CHECK(!e.key.empty());
 
     size_t built_length = 0;
@@ -32,11 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(built != nullptr && built_length == size);
     EntryMap* again = map_file_parse(built, built_length);
     FUZZ_CHECK(again != nullptr);
-    std::vector<FuzzEntry> rebuilt = entries_of(again);
+    std::vector<FuzzEntry> rebuilt = fuzz_sorted_entries(again);
     entry_map_free(again);
     free(built);
-    std::sort(entries.begin(), entries.end());
-    std::sort(rebuilt.begin(), rebuilt.end());
     FUZZ_CHECK(entries == rebuilt);
     return 0;
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "fuzz_check.h"
+#include "fuzz_entries.h"
 #include "state/state_archive.h"
 
 struct ArchiveContents {
@@ -19,10 +20,7 @@ struct ArchiveContents {
 static ArchiveContents contents_of(const StateArchive& archive) {
     ArchiveContents c;
     const EntryMap* maps[4] = {archive.info, archive.parameters, archive.extra_inner, archive.extra_outer};
-    for (int i = 0; i < 4; i++) {
-        entry_map_for_each(maps[i], fuzz_collect_entry, &c.maps[i]);
-        std::sort(c.maps[i].begin(), c.maps[i].end());
-    }
+    for (int i = 0; i < 4; i++) c.maps[i] = fuzz_sorted_entries(maps[i]);
     return c;
 }
 

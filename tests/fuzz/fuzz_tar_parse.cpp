@@ -1,16 +1,10 @@
 // tar_parse over any bytes: it never reads outside the input, refuses with EINVAL or ENOMEM,
 // and what it accepts builds back into an archive that parses to the same members.
-#include <algorithm>
 #include <cerrno>
 
 #include "fuzz_check.h"
+#include "fuzz_entries.h"
 #include "state/tar.h"
-
-static std::vector<FuzzEntry> members_of(const EntryMap* map) {
-    std::vector<FuzzEntry> members;
-    entry_map_for_each(map, fuzz_collect_entry, &members);
-    return members;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     errno = 0;
@@ -19,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(errno == EINVAL || errno == ENOMEM);
         return 0;
     }
-    std::vector<FuzzEntry> members = members_of(map);
+    std::vector<FuzzEntry> members = fuzz_sorted_entries(map);
     bool has_full_width_name = false;
     for (const FuzzEntry& m : members) {
         FUZZ_CHECK(!m.key.empty() && m.key.size() <= 100 && m.key.find('\0') == std::string::npos);
@@ -34,12 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!built) return 0;
     EntryMap* again = tar_parse(built, built_length);
     FUZZ_CHECK(again != nullptr);
-    std::vector<FuzzEntry> rebuilt = members_of(again);
+    std::vector<FuzzEntry> rebuilt = fuzz_sorted_entries(again);
     entry_map_free(again);
     free(built);
-    // Equal names may swap places; as a set of members nothing may change.
-    std::sort(members.begin(), members.end());
-    std::sort(rebuilt.begin(), rebuilt.end());
     FUZZ_CHECK(members == rebuilt);
     return 0;
 }

@@ -47,14 +47,9 @@ static void saved_values(IComponent* component, float values[3]) {
 // refused. Snapping is the parameter table's, in double precision.
 static bool expected_values(const uint8_t* data, size_t size, double values[3]) {
     float raw[3];
-    bool ok = blob_is_velmo(data, size) && blob_values(data, size, raw);
-    double snapped[3];
-    for (uint32_t i = 0; ok && i < 3; i++) {
-        ok = !std::isnan(raw[i]);
-        if (ok) snapped[i] = param_snap(i, (double)raw[i]);
-    }
-    if (ok) memcpy(values, snapped, sizeof snapped);
-    return ok;
+    if (!blob_restorable_values(data, size, raw)) return false;
+    for (uint32_t i = 0; i < 3; i++) values[i] = param_snap(i, (double)raw[i]);
+    return true;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -7,20 +7,11 @@
 #include <vector>
 
 #include "both_formats.h"
+#include "test_noise.h"
 
 static const uint32_t BLOCK = 256;
 
 class Reactivation : public testing::TestWithParam<PluginFormat> {};
-
-static std::vector<float> noise(size_t n) {
-    std::vector<float> v(n);
-    uint32_t seed = 21;
-    for (auto& x : v) {
-        seed = seed * 1664525u + 1013904223u;
-        x = (float)(int32_t)seed / 2147483648.0f;
-    }
-    return v;
-}
 
 static void set_controls(PluginDriver* plugin, const float values[3]) {
     for (uint32_t i = 0; i < 3; i++) plugin->set_control(i, plugin->host_value_of_plain(values[i]));
@@ -36,7 +27,7 @@ static std::vector<float> run(PluginDriver* plugin, const float* input, size_t n
 }
 
 TEST_P(Reactivation, SoundsExactlyAsAFreshInstanceWithTheSameValues) {
-    const std::vector<float> input = noise(48000);
+    const std::vector<float> input = noise_signal(48000, 21);
     const float before[3] = {15, 15, 13}, after[3] = {3, 15, 13};
     for (size_t cut : {4900, 30011}) {  // the oscillator and the cutoff register mid-way
         std::unique_ptr<PluginDriver> used = make_driver(GetParam());

@@ -9,7 +9,7 @@
 #include <xmmintrin.h>
 
 #include "test_noise.h"
-#include "engine_reference.h"
+#include "test_engine.h"
 #include "plugin_fixture.h"
 
 static const char* const MISSING_MAP_MESSAGE = "Missing feature <http://lv2plug.in/ns/ext/urid#map>\n";
@@ -193,7 +193,7 @@ TEST_F(PluginTest, OutputIsTheEnginesBitForBit) {
     const uint32_t blocks[] = {1, 64, 1000};
     for (uint32_t block : blocks) {
         SCOPED_TRACE(testing::Message() << "block " << block);
-        std::vector<float> reference = render_with_engine(input.data(), input.size(), 44100.0f, settings, block);
+        std::vector<float> reference = engine_render(input.data(), input.size(), 44100.0f, settings, block);
         // Separate buffers with port 5 connected, then in place with port 5 unconnected.
         for (int in_place = 0; in_place < 2; in_place++) {
             ASSERT_NE(create(WITH_MAP_AND_LOG, 44100.0), nullptr);

@@ -152,18 +152,35 @@ TEST_F(StateTest, WithoutMapSaveAndRestoreRefuseWithTheirMessages) {
     }
 }
 
-TEST_F(StateTest, MissingPropertyGivesStatus5AndNamesTheKey) {
+// A missing property gives status 5; one of another type than save's atom:Chunk is refused as
+// a bad blob is. Each names the key in one error message and changes nothing.
+TEST_F(StateTest, MissingOrMistypedPropertyIsRefusedAndNamesTheKey) {
+    const std::string key = "Cannot restore state since property <https://brindle.digital/plugins/velmo#state_data>";
+    struct Case {
+        const char* type;  // null: no property at all
+        LV2_State_Status status;
+        std::string message;
+    } cases[] = {
+        {nullptr, LV2_STATE_ERR_NO_PROPERTY, key + " could not be retrieved\n"},
+        {LV2_ATOM__String, LV2_STATE_ERR_UNKNOWN, key + " is not of type <http://lv2plug.in/ns/ext/atom#Chunk>\n"},
+        {LV2_ATOM__Vector, LV2_STATE_ERR_UNKNOWN, key + " is not of type <http://lv2plug.in/ns/ext/atom#Chunk>\n"},
+        {"", LV2_STATE_ERR_UNKNOWN, key + " is not of type <http://lv2plug.in/ns/ext/atom#Chunk>\n"},
+    };
     start_with(3, 9, 12);
-    store.retrieve_nothing = true;
-    EXPECT_EQ(restore(), LV2_STATE_ERR_NO_PROPERTY);
-    std::vector<LogRecorder::Message> messages = log.take();
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].text,
-              "Cannot restore state since property <https://brindle.digital/plugins/velmo#state_data>"
-              " could not be retrieved\n");
-    EXPECT_EQ(map.unmap(messages[0].level), LV2_LOG__Error);
-    run(64);
-    expect_saved_values(3, 9, 12);
+    const float values[3] = {1, 2, 3};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.type ? c.type : "no property");
+        offer_blob(blob_made("lv2", 48000.0f, values));
+        store.retrieve_nothing = !c.type;
+        if (c.type) store.property.type = *c.type ? map.map(c.type) : 0;
+        EXPECT_EQ(restore(), c.status);
+        std::vector<LogRecorder::Message> messages = log.take();
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0].text, c.message);
+        EXPECT_EQ(map.unmap(messages[0].level), LV2_LOG__Error);
+        run(64);
+        expect_saved_values(3, 9, 12);
+    }
 }
 
 TEST_F(StateTest, SavedStateRestoresIntoAnotherInstance) {

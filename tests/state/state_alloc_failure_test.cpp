@@ -91,7 +91,7 @@ TEST_F(state_alloc_failure, EntryMap) {
                   return inserted;
               }),
               1);
-    EXPECT_EQ(entry_map_count(map), 4u);
+    EXPECT_EQ(entries_of(map).size(), 4u);
     entry_map_free(map);
     EXPECT_EQ(live_blocks, 0);
 }

@@ -16,7 +16,7 @@ TEST(state_entry_map, WalksInKeyOrderWhateverTheInsertionOrder) {
                                         {"infoz", ""},
                                         {"parameters.map", "b"},
                                         {"version", "a"}}));
-    EXPECT_EQ(entry_map_count(map), 6u);
+    EXPECT_EQ(entries_of(map).size(), 6u);
     entry_map_free(map);
 }
 

@@ -1,5 +1,6 @@
 #include "blob_values.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -25,7 +26,8 @@ bool blob_values(const uint8_t* blob, size_t length, float values[3]) {
     return ok;
 }
 
-bool blob_is_velmo(const uint8_t* blob, size_t length) {
+// Whether the blob's info map names this product.
+static bool blob_is_velmo(const uint8_t* blob, size_t length) {
     StateArchive archive;
     if (state_archive_load(&archive, blob, length) != 0) return false;
     uint64_t size = 0;
@@ -33,6 +35,15 @@ bool blob_is_velmo(const uint8_t* blob, size_t length) {
     bool ours = id && size == 13 && memcmp(id, "brindle-velmo", 13) == 0;
     state_archive_free(&archive);
     return ours;
+}
+
+bool blob_restorable_values(const uint8_t* blob, size_t length, float values[3]) {
+    float read[3];
+    if (!blob_is_velmo(blob, length) || !blob_values(blob, length, read)) return false;
+    for (float value : read)
+        if (std::isnan(value)) return false;
+    memcpy(values, read, sizeof read);
+    return true;
 }
 
 std::vector<uint8_t> blob_made(const char* format, float sample_rate, const float values[3]) {

@@ -11,8 +11,9 @@ inline bool blob_values(const std::vector<uint8_t>& blob, float values[3]) {
     return blob_values(blob.data(), blob.size(), values);
 }
 
-// Whether the blob's info map names this product ("brindle-velmo").
-bool blob_is_velmo(const uint8_t* blob, size_t length);
+// The values a restore must take from the blob, unsnapped; false when it must refuse the blob
+// (not ours, a value missing, not 4 bytes or NaN).
+bool blob_restorable_values(const uint8_t* blob, size_t length, float values[3]);
 
 // A state blob as `format` ("vst3" or "lv2") saves it, made by the plug-in core's writer.
 std::vector<uint8_t> blob_made(const char* format, float sample_rate, const float values[3]);

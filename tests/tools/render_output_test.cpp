@@ -7,27 +7,17 @@
 #include <sndfile.h>
 #include <sys/stat.h>
 
-#include "engine/engine.h"
-#include "exchange/denormals.h"
 #include "render_support.h"
+#include "test_engine.h"
 
 static bool bit_identical(const std::vector<float>& a, const std::vector<float>& b) {
     return a.size() == b.size() && memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
 }
 
 // One channel through one engine, the way a host drives a plug-in instance.
-static std::vector<float> direct_engine(std::vector<float> samples, float rate, const float values[3],
+static std::vector<float> direct_engine(const std::vector<float>& samples, float rate, const float values[3],
                                         uint32_t block) {
-    Engine engine;
-    engine_init(&engine);
-    for (int p = 0; p < 3; p++) engine.param_values[p] = values[p];
-    engine_activate(&engine, rate);
-    DenormalsOff denormals_off;
-    for (size_t i = 0; i < samples.size(); i += block) {
-        uint32_t n = (uint32_t)std::min<size_t>(block, samples.size() - i);
-        engine_process(&engine, samples.data() + i, samples.data() + i, n);
-    }
-    return samples;
+    return engine_render(samples.data(), samples.size(), rate, values, block);
 }
 
 static Audio render_ok(const ScratchDir& dir, std::vector<std::string> args,

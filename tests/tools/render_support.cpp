@@ -12,6 +12,7 @@
 #include <sndfile.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include "test_noise.h"
 
 int spawn_render(const std::vector<std::string>& args, int output_fd) {
     std::vector<char*> argv;
@@ -153,9 +154,7 @@ void write_bytes(const std::string& path, const std::string& bytes) {
 std::vector<float> test_signal(size_t n, uint32_t seed) {
     std::vector<float> v(n);
     for (size_t i = 0; i < n; i++) {
-        seed = seed * 1664525u + 1013904223u;
-        float noise = (float)(int32_t)seed / 2147483648.0f;
-        v[i] = 0.25f * noise + 0.25f * (float)sin(0.05 * (double)i);
+        v[i] = 0.25f * noise_signed(&seed) + 0.25f * (float)sin(0.05 * (double)i);
     }
     return v;
 }

@@ -10,6 +10,7 @@
 #include "module_fixture.h"
 #include "plugin/presets.h"
 #include "preset_file.h"
+#include "test_noise.h"
 
 // Each plug-in's folder and Component class ID (fixed forever: hosts match files by it).
 struct PresetModule {
@@ -107,10 +108,7 @@ TEST_F(PresetFileTest, EveryPresetSoundsDifferent) {
     const int n = 3 * 48000, block = 480;
     std::vector<float> noise(n);
     uint32_t seed = 1;
-    for (float& x : noise) {
-        seed = seed * 1664525u + 1013904223u;
-        x = 0.5f * ((float)(seed >> 8) / 8388608.0f - 1.0f);
-    }
+    for (float& x : noise) x = noise_centered(&seed);
     std::vector<std::vector<double>> curves;
     for (size_t i = 0; i < factory_preset_count; i++) {
         std::vector<uint8_t> comp;
