@@ -11,10 +11,10 @@
 #include <atomic>
 #include <cstdint>
 
+#include "editor_host.h"
 #include "vst3/abi/vst3_view.h"
 
 struct Controller;
-struct EditorHost;
 
 struct PlugView {
     IPlugView plug_view;
@@ -43,3 +43,15 @@ void plug_view_send_value(PlugView* view, uint32_t index, float value);
 // (attached then returns kResultFalse) until the host's own final release; one the host lets go
 // of while the editor closes is freed on the way out.
 void plug_view_controller_gone(PlugView* view);
+
+// What both platforms' views share (plug_view_shared.cpp): the descriptor their editor opens
+// with, and the IPlugView calls that need nothing of the platform.
+EditorDescriptor plug_view_descriptor(PlugView* view);
+tresult PLUGIN_API plug_view_query(IPlugView* self, const TUID iid, void** obj);
+uint32 PLUGIN_API plug_view_add_ref(IPlugView* self);
+tresult PLUGIN_API plug_view_on_wheel(IPlugView* self, float distance);
+tresult PLUGIN_API plug_view_on_key(IPlugView* self, char16 key, int16 key_code, int16 modifiers);
+tresult PLUGIN_API plug_view_on_focus(IPlugView* self, TBool state);
+tresult PLUGIN_API plug_view_set_frame(IPlugView* self, IPlugFrame* frame);
+tresult PLUGIN_API plug_view_can_resize(IPlugView* self);
+tresult PLUGIN_API plug_view_check_size_constraint(IPlugView* self, ViewRect* rect);

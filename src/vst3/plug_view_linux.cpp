@@ -11,7 +11,6 @@
 #include "editor_linux.h"
 #include "vst3/abi/vst3_run_loop.h"
 #include "vst3/controller.h"
-#include "vst3/module_paths.h"
 
 static const int editor_width = 800;
 static const int editor_height = 600;
@@ -50,21 +49,6 @@ static uint32 client_release(RunLoopClient* c) {
     uint32 left = c->refs.fetch_sub(1) - 1;
     if (left == 0) delete c;
     return left;
-}
-
-// ---- the editor descriptor (its callbacks run inside editorIdle, on the host's UI thread)
-
-static const char* module_folder(void*) { return module_directory(); }
-static const char* resources_folder(void*) { return resources_directory(); }
-
-static void on_editor_begin(void* user, uint32_t index, float value) {
-    controller_edit_begin(((PlugView*)user)->controller, index, value);
-}
-static void on_editor_value(void* user, uint32_t index, float value) {
-    controller_edit_value(((PlugView*)user)->controller, index, value);
-}
-static void on_editor_end(void* user, uint32_t index, float value) {
-    controller_edit_end(((PlugView*)user)->controller, index, value);
 }
 
 static void stop_watching_socket(LinuxPlugView* v) {
@@ -141,19 +125,6 @@ static const ITimerHandlerVtbl timer_vtbl = {timer_query, timer_add_ref, timer_r
 
 // ---- IPlugView
 
-static tresult PLUGIN_API view_query(IPlugView* self, const TUID iid, void** obj) {
-    if (!obj) return kInvalidArgument;
-    if (!iid || !(iid_equal(iid, IID_FUnknown) || iid_equal(iid, IID_IPlugView))) {
-        *obj = nullptr;
-        return kNoInterface;
-    }
-    of(self)->view.refs.fetch_add(1);
-    *obj = self;
-    return kResultOk;
-}
-
-static uint32 PLUGIN_API view_add_ref(IPlugView* self) { return of(self)->view.refs.fetch_add(1) + 1; }
-
 static uint32 PLUGIN_API view_release(IPlugView* self) {
     LinuxPlugView* v = of(self);
     uint32 left = v->view.refs.fetch_sub(1) - 1;
@@ -191,8 +162,7 @@ static tresult PLUGIN_API attached(IPlugView* self, void* parent, FIDString type
     // Without the host's run loop nothing would ever read the helper's frames.
     v->run_loop = find_run_loop(v);
     if (!v->run_loop) return kResultFalse;
-    EditorDescriptor descriptor = {v, "vst3", module_folder, resources_folder,
-                                   on_editor_begin, on_editor_value, on_editor_end};
+    EditorDescriptor descriptor = plug_view_descriptor(&v->view);
     v->client = new (std::nothrow) RunLoopClient();
     if (v->client) {
         v->client->event_handler = EventFace{{&event_vtbl}, v->client};
@@ -222,11 +192,6 @@ static tresult PLUGIN_API removed(IPlugView* self) {
     return kResultOk;
 }
 
-// Wheel, keys and focus reach the helper's window directly.
-static tresult PLUGIN_API on_wheel(IPlugView*, float) { return kResultFalse; }
-static tresult PLUGIN_API on_key(IPlugView*, char16, int16, int16) { return kResultFalse; }
-static tresult PLUGIN_API on_focus(IPlugView*, TBool) { return kResultFalse; }
-
 static tresult PLUGIN_API get_size(IPlugView* self, ViewRect* size) {
     LinuxPlugView* v = of(self);
     if (!size) return kInvalidArgument;
@@ -248,17 +213,10 @@ static tresult PLUGIN_API on_size(IPlugView* self, ViewRect* size) {
     return kResultOk;
 }
 
-static tresult PLUGIN_API set_frame(IPlugView* self, IPlugFrame* frame) {
-    of(self)->view.frame = frame;
-    return kResultOk;
-}
-
-static tresult PLUGIN_API can_resize(IPlugView*) { return kResultTrue; }
-static tresult PLUGIN_API check_size_constraint(IPlugView*, ViewRect*) { return kResultTrue; }  // any size
-
 static const IPlugViewVtbl view_vtbl = {
-    view_query, view_add_ref, view_release, is_platform_type_supported, attached, removed, on_wheel,
-    on_key, on_key, get_size, on_size, on_focus, set_frame, can_resize, check_size_constraint,
+    plug_view_query, plug_view_add_ref, view_release, is_platform_type_supported, attached, removed,
+    plug_view_on_wheel, plug_view_on_key, plug_view_on_key, get_size, on_size, plug_view_on_focus,
+    plug_view_set_frame, plug_view_can_resize, plug_view_check_size_constraint,
 };
 
 // ---- the Controller's side

@@ -7,7 +7,6 @@
 
 #include "editor_host.h"
 #include "vst3/controller.h"
-#include "vst3/module_paths.h"
 
 static const int editor_width = 800;
 static const int editor_height = 600;
@@ -16,21 +15,6 @@ static const UINT idle_interval_ms = 20;
 static const UINT resize_flags = SWP_NOMOVE | SWP_NOZORDER | SWP_NOOWNERZORDER | SWP_NOACTIVATE;
 
 static PlugView* of(IPlugView* face) { return (PlugView*)face; }  // the face is the first member
-
-// ---- the editor descriptor (its callbacks run on the editor's UI thread)
-
-static const char* module_folder(void*) { return module_directory(); }
-static const char* resources_folder(void*) { return resources_directory(); }
-
-static void on_editor_begin(void* user, uint32_t index, float value) {
-    controller_edit_begin(((PlugView*)user)->controller, index, value);
-}
-static void on_editor_value(void* user, uint32_t index, float value) {
-    controller_edit_value(((PlugView*)user)->controller, index, value);
-}
-static void on_editor_end(void* user, uint32_t index, float value) {
-    controller_edit_end(((PlugView*)user)->controller, index, value);
-}
 
 // Runs on the thread that owns the editor window. The editor member is set before the timer
 // starts and cleared only after the editor's thread has ended, so it is stable here.
@@ -77,19 +61,6 @@ static void close_editor(PlugView* v) {
 
 // ---- IPlugView
 
-static tresult PLUGIN_API view_query(IPlugView* self, const TUID iid, void** obj) {
-    if (!obj) return kInvalidArgument;
-    if (!iid || !(iid_equal(iid, IID_FUnknown) || iid_equal(iid, IID_IPlugView))) {
-        *obj = nullptr;
-        return kNoInterface;
-    }
-    of(self)->refs.fetch_add(1);
-    *obj = self;
-    return kResultOk;
-}
-
-static uint32 PLUGIN_API view_add_ref(IPlugView* self) { return of(self)->refs.fetch_add(1) + 1; }
-
 static uint32 PLUGIN_API view_release(IPlugView* self) {
     PlugView* v = of(self);
     uint32 left = v->refs.fetch_sub(1) - 1;
@@ -119,8 +90,7 @@ static bool attach_abandoned(const PlugView* v, const Controller* c) {
 // failed or the attach was abandoned during a wait; an editor may then be left for the caller
 // to close.
 static bool open_editor(PlugView* v, Controller* c, void* parent) {
-    EditorDescriptor descriptor = {v, "vst3", module_folder, resources_folder,
-                                   on_editor_begin, on_editor_value, on_editor_end};
+    EditorDescriptor descriptor = plug_view_descriptor(v);
     v->editor = editorOpen(true, parent, &descriptor, editor_width, editor_height, PARAM_COUNT);
     if (!v->editor || attach_abandoned(v, c)) return false;
     v->timer_id = (uintptr_t)v;
@@ -172,11 +142,6 @@ static tresult PLUGIN_API removed(IPlugView* self) {
     return kResultOk;
 }
 
-// Wheel, keys and focus reach the editor window directly.
-static tresult PLUGIN_API on_wheel(IPlugView*, float) { return kResultFalse; }
-static tresult PLUGIN_API on_key(IPlugView*, char16, int16, int16) { return kResultFalse; }
-static tresult PLUGIN_API on_focus(IPlugView*, TBool) { return kResultFalse; }
-
 static tresult PLUGIN_API get_size(IPlugView* self, ViewRect* size) {
     PlugView* v = of(self);
     if (!size) return kInvalidArgument;
@@ -201,17 +166,10 @@ static tresult PLUGIN_API on_size(IPlugView* self, ViewRect* size) {
     return kResultOk;
 }
 
-static tresult PLUGIN_API set_frame(IPlugView* self, IPlugFrame* frame) {
-    of(self)->frame = frame;
-    return kResultOk;
-}
-
-static tresult PLUGIN_API can_resize(IPlugView*) { return kResultTrue; }
-static tresult PLUGIN_API check_size_constraint(IPlugView*, ViewRect*) { return kResultTrue; }  // any size
-
 static const IPlugViewVtbl view_vtbl = {
-    view_query, view_add_ref, view_release, is_platform_type_supported, attached, removed, on_wheel,
-    on_key, on_key, get_size, on_size, on_focus, set_frame, can_resize, check_size_constraint,
+    plug_view_query, plug_view_add_ref, view_release, is_platform_type_supported, attached, removed,
+    plug_view_on_wheel, plug_view_on_key, plug_view_on_key, get_size, on_size, plug_view_on_focus,
+    plug_view_set_frame, plug_view_can_resize, plug_view_check_size_constraint,
 };
 
 // ---- the Controller's side
