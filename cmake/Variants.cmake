@@ -2,18 +2,13 @@
 # For each row's symbol S (mono, stereo) sets VELMO_S_CHANNELS, VELMO_S_NAME, VELMO_S_URI,
 # VELMO_S_FILE (bundle and binary base name), VELMO_S_COMPONENT_CID and VELMO_S_CONTROLLER_CID
 # (the class IDs' 32-digit text form), and VELMO_VARIANTS, the list of symbols.
+include(${CMAKE_CURRENT_LIST_DIR}/TableRows.cmake)
 set(variants_def ${PROJECT_SOURCE_DIR}/src/plugin/variants.def)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${variants_def})
 file(STRINGS ${variants_def} rows REGEX "^VARIANT\\(")
 set(VELMO_VARIANTS "")
 foreach(row IN LISTS rows)
-  string(REGEX REPLACE "^VARIANT\\((.*)\\)$" "\\1" fields "${row}")
-  string(REPLACE "\"" "" fields "${fields}")
-  string(REPLACE ", " ";" fields "${fields}")
-  list(LENGTH fields count)
-  if(NOT count EQUAL 13)
-    message(FATAL_ERROR "Unreadable row in ${variants_def}: ${row}")
-  endif()
+  velmo_table_fields("${row}" VARIANT 13 fields)
   list(GET fields 0 symbol)
   list(GET fields 1 VELMO_${symbol}_CHANNELS)
   list(GET fields 2 VELMO_${symbol}_NAME)
